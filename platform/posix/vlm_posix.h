@@ -1,0 +1,22 @@
+// Linux-only controls of the platform layer: where the mount table is read from, and how a
+// thread that runs another event loop (the Qt window layer) learns that messages are waiting.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace vlm::posix {
+
+// Reads the mount table from `path` (mountinfo format) instead of /proc/self/mountinfo. Letters
+// already given stay given. An empty path goes back to the process's own table.
+void SetMountTableSource(const std::string& path);
+
+// Forgets every drive letter, so the next look-up gives letters afresh from C:. For tests that
+// swap the mount table; a running program never calls it.
+void ResetDriveLetters();
+
+// Called, from whichever thread queued it, each time a message (posted or sent) arrives for the
+// calling thread. The hook must only schedule a pump (PeekMessage) on the owning thread.
+void SetMessageWakeHook(std::function<void()> hook);
+
+} // namespace vlm::posix
