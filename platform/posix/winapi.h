@@ -166,6 +166,9 @@ BOOL GetVolumeInformationA(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD vo
 // "C:" -> what the letter stands for: on Linux the mount point. Returns the characters stored,
 // including the two terminators of the multi-string, or 0.
 DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD ucchMax);
+// A path made absolute. On Linux a POSIX path is resolved (symbolic links and "..") where it
+// exists; Windows-shaped paths come back as given.
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 // Any path -> the root of the volume holding it ("C:\"). On Linux this also takes a POSIX path
 // inside a lettered mount.
 BOOL GetVolumePathNameA(LPCSTR fileName, LPSTR volumePathName, DWORD bufferLength);
