@@ -49,6 +49,10 @@ CString WithoutTrailingSeparators(CString path)
 // The letter whose mount point is `target`, or 0 with `error` set.
 char LetterOfMountPoint(const CString& target, CString& error)
 {
+    if (target.GetLength() >= 2 && target[1] == ':') {
+        error.Format("%s: give a drive as C: or C:\\, or a mount point", static_cast<LPCSTR>(target));
+        return 0;
+    }
     char full[4096] = {};
     const DWORD length = GetFullPathNameA(target, sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full) {
