@@ -94,6 +94,7 @@ ScanRecord ScanRunner::Run(const std::string& roots, int rootCount)
     });
 
     HANDLE runEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    currentRunEvent = runEvent;
     job.roots = roots.c_str();
     job.rootCount = rootCount >= 0 ? rootCount : static_cast<int>(roots.size() / 3);
     job.hwndNotify = window;
@@ -122,6 +123,7 @@ ScanRecord ScanRunner::Run(const std::string& roots, int rootCount)
     }
 
     SetMessageBoxResponder(std::move(previous));
+    currentRunEvent = nullptr;
     CloseHandle(runEvent);
     DestroyWindow(window);
     return record;

@@ -45,6 +45,8 @@ public:
     // Called on the receiver's thread for every sent notice, after it was recorded. It may clear
     // the run flag (Stop) through the handle it is given.
     std::function<void(const Notice&, HANDLE runEvent)> onNotice;
+    // The run flag of the scan under way (null outside Run), for stopping from anywhere.
+    HANDLE currentRunEvent = nullptr;
 
     // Scans `roots` ("X:\Y:\"); rootCount defaults to roots.size() / 3.
     ScanRecord Run(const std::string& roots, int rootCount = -1);
