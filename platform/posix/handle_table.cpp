@@ -13,10 +13,11 @@ struct Table {
     UINT_PTR next = 1;
 };
 
+// Never destroyed: a thread still running while the process ends may yet test a handle.
 Table& TheTable()
 {
-    static Table table;
-    return table;
+    static Table* const table = new Table;
+    return *table;
 }
 
 } // namespace

@@ -1,6 +1,9 @@
-// Linux-only controls of the platform layer: where the mount table is read from, and how a
-// thread that runs another event loop (the Qt window layer) learns that messages are waiting.
+// Linux-only controls of the platform layer: where the mount table is read from, how a thread
+// that runs another event loop (the Qt window layer) learns that messages are waiting, and who
+// shows message boxes that no responder answers.
 #pragma once
+
+#include "vlm_platform.h"
 
 #include <functional>
 #include <string>
@@ -18,5 +21,10 @@ void ResetDriveLetters();
 // Called, from whichever thread queued it, each time a message (posted or sent) arrives for the
 // calling thread. The hook must only schedule a pump (PeekMessage) on the owning thread.
 void SetMessageWakeHook(std::function<void()> hook);
+
+// Shows the message boxes no responder answers (the window layer installs one); returns the
+// previous presenter. Without one, a box is printed to stderr as "<caption>: <text>" and answered
+// with its default button.
+MessageBoxResponder SetDefaultMessageBoxPresenter(MessageBoxResponder presenter);
 
 } // namespace vlm::posix
