@@ -14,10 +14,19 @@
 namespace vlm::test {
 
 struct CannedAnswer {
-    NTSTATUS status = STATUS_SUCCESS;
+    // A constructor rather than an aggregate, so that {status, bytes, information} leaves the
+    // rest at their defaults without -Wmissing-field-initializers.
+    CannedAnswer(NTSTATUS status_ = STATUS_SUCCESS, std::vector<BYTE> bytes_ = {}, ULONG_PTR information_ = 0,
+                 ULONG overflowBelow_ = 0, std::function<void()> onQuery_ = {})
+        : status(status_), bytes(std::move(bytes_)), information(information_), overflowBelow(overflowBelow_),
+          onQuery(std::move(onQuery_))
+    {
+    }
+
+    NTSTATUS status;
     std::vector<BYTE> bytes;       // copied into the caller's buffer, as far as it reaches
-    ULONG_PTR information = 0;     // the byte count reported in the status block
-    ULONG overflowBelow = 0;       // buffers smaller than this answer STATUS_BUFFER_OVERFLOW
+    ULONG_PTR information;         // the byte count reported in the status block
+    ULONG overflowBelow;           // buffers smaller than this answer STATUS_BUFFER_OVERFLOW
     std::function<void()> onQuery; // runs, on the worker, at every query of the entry
 };
 
