@@ -226,6 +226,13 @@ std::string JoinWindowsPath(const std::string& directory, const std::string& nam
     return directory + '\\' + name;
 }
 
+void ForgetCurrentDirectory()
+{
+    Cursor& cursor = TheCursor();
+    std::lock_guard lock(cursor.mutex);
+    cursor.state = State{};
+}
+
 std::optional<CurrentDirectorySnapshot> CurrentDirectory()
 {
     Cursor& cursor = TheCursor();

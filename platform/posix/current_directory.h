@@ -25,6 +25,10 @@ struct CurrentDirectorySnapshot {
 // inside a lettered mount; callers then resolve relative names against the working directory.
 std::optional<CurrentDirectorySnapshot> CurrentDirectory();
 
+// Forgets the current directory, so the next look-up adopts the working directory again, as at
+// start-up. For tests; a running program never calls it.
+void ForgetCurrentDirectory();
+
 // "C:\" + "x" -> "C:\x"; "C:\a" + "x" -> "C:\a\x".
 std::string JoinWindowsPath(const std::string& directory, const std::string& name);
 

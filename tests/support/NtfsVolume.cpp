@@ -1,5 +1,6 @@
 #include "support/NtfsVolume.h"
 
+#include "current_directory.h"
 #include "winapi.h"
 
 #include <fcntl.h>
@@ -231,6 +232,11 @@ bool NtfsVolume::Unmount()
 {
     if (!m_mounted)
         return true;
+    // The layer's current directory holds a descriptor, which would keep the volume busy (as a
+    // current directory keeps a Windows volume from being ejected). The volume is going: let go.
+    struct stat st {};
+    if (const auto cwd = vlm::posix::CurrentDirectory(); cwd && ::stat(m_mountPoint.c_str(), &st) == 0 && cwd->device == st.st_dev)
+        vlm::posix::ForgetCurrentDirectory();
     m_mounted = !UnmountPath(m_mountPoint, m_folder + "/tool.log");
     return !m_mounted;
 }
