@@ -237,6 +237,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL CloseHandle(HANDLE object);
+// The Windows path an open handle was opened as: "\\?\C:\Docs\a.txt" (flags 0: VOLUME_NAME_DOS).
+DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR filePath, DWORD bufferLength, DWORD flags);
 
 // ---------------------------------------------------------------------------------------------
 // Native file information (ntdll)
