@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <string>
 
@@ -259,7 +260,10 @@ void LetteredFolder::DetachLetter()
     if (m_letter == '\0')
         return;
     if (m_defined) {
-        if (!DefineDosDeviceA(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, Device().c_str(), m_folder.c_str()))
+        // Only this tree's own definition goes, given as defined or as the system stored it.
+        const DWORD flags = DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE;
+        if (!DefineDosDeviceA(flags, Device().c_str(), m_folder.c_str()) &&
+            !DefineDosDeviceA(flags | DDD_RAW_TARGET_PATH, Device().c_str(), ("\\??\\" + m_folder).c_str()))
             ADD_FAILURE() << "cannot remove the definition of " << Device() << ": " << GetLastError();
         m_defined = false;
     }
@@ -295,7 +299,7 @@ std::unique_ptr<TestTree> TestTree::Create()
     const DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length > MAX_PATH)
         return nullptr;
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     std::string folder;
     for (int attempt = 0; attempt < 100; ++attempt) {
         folder = std::string(temp) + "vlm-tree-" + std::to_string(GetCurrentProcessId()) + "-" +
