@@ -72,9 +72,11 @@ bool RefreshLocked(Registry& registry, std::vector<MountEntry>& mounts)
             continue;
         if (Drive* known = FindByKey(registry, KeyOf(mount))) {
             // A later line with the same key is a mount stacked on top: it is the one seen.
-            known->present = true;
             known->mount = mount;
             known->volume = Classify(registry, mount);
+            // Same place, source and type, but (a remount of a reformatted image) no longer a
+            // volume that takes a letter: the letter stays reserved, the drive absent.
+            known->present = known->volume.kind != VolumeKind::None;
             continue;
         }
         if (registry.nextLetter > 'Z')

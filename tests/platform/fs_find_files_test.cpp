@@ -178,6 +178,27 @@ TEST_F(FindFilesTest, ManyEntriesAreEachListedOnce)
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), made);
 }
 
+TEST_F(FindFilesTest, NamesOfFullNtfsLengthAreListedWhole)
+{
+    // 255 UTF-16 units is NTFS's limit; in UTF-8 that is far beyond Linux's usual 255 bytes.
+    std::string cjk;
+    for (int i = 0; i < 255; ++i)
+        cjk += "日";
+    std::string emoji; // 127 surrogate pairs
+    for (int i = 0; i < 127; ++i)
+        emoji += "😀";
+    s_volume->MakeDir("long");
+    s_volume->WriteFile("long/" + cjk);
+    s_volume->MakeDir("long/" + emoji);
+    ASSERT_TRUE(SetCurrentDirectoryA("long"));
+    const std::vector<std::string> listed = Names(List());
+    const std::set<std::string> names(listed.begin(), listed.end());
+    EXPECT_EQ(names, (std::set<std::string>{".", "..", cjk, emoji}));
+    // Listed, but "X:\long\" and 254 units is beyond what a Windows directory path may be.
+    EXPECT_FALSE(SetCurrentDirectoryA(emoji.c_str()));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_FILENAME_EXCED_RANGE});
+}
+
 TEST_F(FindFilesTest, PatternsMatchNamesWithoutRegardToCase)
 {
     const auto matches = [](const char* pattern) {

@@ -4,6 +4,7 @@
 #include "winapi.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -11,6 +12,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -148,6 +151,73 @@ bool UnmountPath(const std::string& mountPoint, const std::string& logPath)
     return WaitForMount(mountPoint, false);
 }
 
+// Mount points still mounted, so that a test process dying of a signal (a crash, an abort)
+// detaches them on its way out instead of leaving mounts and ntfs-3g daemons behind. Fixed
+// storage: the signal handler may only touch memory that is always there.
+constexpr std::size_t kMaxLiveMounts = 64;
+struct LiveMount {
+    std::atomic<bool> claimed{false}; // the slot is taken
+    std::atomic<bool> live{false};    // and its path is complete
+    char path[512] = {};
+};
+std::array<LiveMount, kMaxLiveMounts> g_liveMounts;
+constexpr std::array<int, 7> kFatalSignals = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTERM, SIGINT};
+std::array<struct sigaction, kFatalSignals.size()> g_previousActions;
+
+void DetachLiveMountsAndDie(int signal)
+{
+    for (LiveMount& mount : g_liveMounts) {
+        if (mount.live.load())
+            ::umount2(mount.path, MNT_DETACH);
+    }
+    for (std::size_t i = 0; i < kFatalSignals.size(); ++i) {
+        if (kFatalSignals[i] == signal)
+            ::sigaction(signal, &g_previousActions[i], nullptr);
+    }
+    // A fault comes back when the instruction runs again, now to the previous handler; the
+    // others are raised anew.
+    if (signal != SIGSEGV && signal != SIGBUS && signal != SIGILL && signal != SIGFPE)
+        ::raise(signal);
+}
+
+void InstallCrashCleanup()
+{
+    static const bool installed = [] {
+        struct sigaction action {};
+        action.sa_handler = DetachLiveMountsAndDie;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < kFatalSignals.size(); ++i)
+            ::sigaction(kFatalSignals[i], &action, &g_previousActions[i]);
+        return true;
+    }();
+    (void)installed;
+}
+
+void RememberLiveMount(const std::string& path)
+{
+    if (path.size() >= sizeof LiveMount::path)
+        return;
+    InstallCrashCleanup();
+    for (LiveMount& mount : g_liveMounts) {
+        bool expected = false;
+        if (mount.claimed.compare_exchange_strong(expected, true)) {
+            std::memcpy(mount.path, path.c_str(), path.size() + 1);
+            mount.live.store(true);
+            return;
+        }
+    }
+}
+
+void ForgetLiveMount(const std::string& path)
+{
+    for (LiveMount& mount : g_liveMounts) {
+        if (mount.live.load() && path == mount.path) {
+            mount.live.store(false);
+            mount.claimed.store(false);
+        }
+    }
+}
+
 [[noreturn]] void Throw(const std::string& what, const std::string& path)
 {
     throw std::runtime_error("NtfsVolume: " + what + " " + path + ": " + std::strerror(errno));
@@ -210,6 +280,7 @@ std::unique_ptr<NtfsVolume> NtfsVolume::Create(int sizeMiB, const std::string& e
         return nullptr;
     }
     volume->m_mounted = true;
+    RememberLiveMount(volume->m_mountPoint);
     return volume;
 }
 
@@ -238,6 +309,8 @@ bool NtfsVolume::Unmount()
     if (const auto cwd = vlm::posix::CurrentDirectory(); cwd && ::stat(m_mountPoint.c_str(), &st) == 0 && cwd->device == st.st_dev)
         vlm::posix::ForgetCurrentDirectory();
     m_mounted = !UnmountPath(m_mountPoint, m_folder + "/tool.log");
+    if (!m_mounted)
+        ForgetLiveMount(m_mountPoint);
     return !m_mounted;
 }
 
