@@ -217,6 +217,39 @@ bool IsAbsoluteWindowsPath(const char* text)
     return std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' && (text[2] == '\\' || text[2] == '/');
 }
 
+// The lock guards the state only, never a call into the file system: a directory on a server
+// that stops answering must not hold up every other thread's look at the current directory.
+State Copy()
+{
+    Cursor& cursor = TheCursor();
+    std::lock_guard lock(cursor.mutex);
+    return cursor.state;
+}
+
+void Commit(State state)
+{
+    Cursor& cursor = TheCursor();
+    std::lock_guard lock(cursor.mutex);
+    cursor.state = std::move(state);
+}
+
+// The current state, adopting the working directory first if there is none yet.
+State Current()
+{
+    State state = Copy();
+    if (state.Valid())
+        return state;
+    AdoptWorkingDirectory(state);
+    if (state.Valid()) {
+        Cursor& cursor = TheCursor();
+        std::lock_guard lock(cursor.mutex);
+        if (!cursor.state.Valid())
+            cursor.state = state;
+        return cursor.state;
+    }
+    return state;
+}
+
 } // namespace
 
 std::string JoinWindowsPath(const std::string& directory, const std::string& name)
@@ -228,20 +261,23 @@ std::string JoinWindowsPath(const std::string& directory, const std::string& nam
 
 void ForgetCurrentDirectory()
 {
-    Cursor& cursor = TheCursor();
-    std::lock_guard lock(cursor.mutex);
-    cursor.state = State{};
+    Commit(State{});
 }
 
 std::optional<CurrentDirectorySnapshot> CurrentDirectory()
 {
-    Cursor& cursor = TheCursor();
-    std::lock_guard lock(cursor.mutex);
-    AdoptWorkingDirectory(cursor.state);
-    if (!cursor.state.Valid())
+    // Called for every entry a scan opens: only the innermost level is taken, not the chain.
+    {
+        Cursor& cursor = TheCursor();
+        std::lock_guard lock(cursor.mutex);
+        const State& state = cursor.state;
+        if (state.Valid())
+            return CurrentDirectorySnapshot{state.levels.back().fd, state.path, state.letter, state.device};
+    }
+    const State state = Current();
+    if (!state.Valid())
         return std::nullopt;
-    return CurrentDirectorySnapshot{cursor.state.levels.back().fd, cursor.state.path, cursor.state.letter,
-                                    cursor.state.device};
+    return CurrentDirectorySnapshot{state.levels.back().fd, state.path, state.letter, state.device};
 }
 
 } // namespace vlm::posix
@@ -250,14 +286,12 @@ using namespace vlm::posix;
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer)
 {
-    Cursor& cursor = TheCursor();
-    std::lock_guard lock(cursor.mutex);
-    AdoptWorkingDirectory(cursor.state);
-    if (!cursor.state.Valid()) {
+    const State state = Current();
+    if (!state.Valid()) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return 0;
     }
-    const std::string& path = cursor.state.path;
+    const std::string& path = state.path;
     if (!buffer || bufferLength < path.size() + 1)
         return static_cast<DWORD>(path.size() + 1);
     std::memcpy(buffer, path.c_str(), path.size() + 1);
@@ -271,16 +305,15 @@ BOOL SetCurrentDirectoryA(LPCSTR pathName)
     if (!*pathName)
         return Fail(ERROR_INVALID_NAME);
 
-    Cursor& cursor = TheCursor();
-    std::lock_guard lock(cursor.mutex);
-    State next = cursor.state;
+    // Changes from two threads at once: the later one to finish wins, whole.
+    State next;
     bool entered;
     if (const char letter = ParseDriveRoot(pathName, true)) {
         entered = EnterRoot(next, letter);
     } else if (IsAbsoluteWindowsPath(pathName)) {
         entered = EnterAbsolute(next, pathName);
     } else {
-        AdoptWorkingDirectory(next);
+        next = Current();
         const std::string_view name(pathName);
         if (name == ".")
             entered = next.Valid() || Fail(ERROR_PATH_NOT_FOUND);
@@ -292,6 +325,6 @@ BOOL SetCurrentDirectoryA(LPCSTR pathName)
     }
     if (!entered)
         return FALSE;
-    cursor.state = std::move(next);
+    Commit(std::move(next));
     return TRUE;
 }
