@@ -11,6 +11,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -290,6 +291,37 @@ TEST(MountInfoParse, FieldsEscapesAndOptionalFields)
     EXPECT_EQ(entries[2].fsType, "nfs4");
     EXPECT_EQ(entries[2].source, "host:/x");
     EXPECT_EQ(entries[3].mountPoint, "/trailing\\04") << "an incomplete escape stays as it is";
+}
+
+TEST(RealVolume, AnNtfs3gMountOfAnImageIsAFixedNtfsDrive)
+{
+    auto volume = NtfsVolume::Create();
+    if (!volume)
+        GTEST_SKIP() << "no NTFS volume can be mounted here";
+    const char letter = volume->Letter();
+    ASSERT_NE(letter, '\0');
+    const std::string root = volume->Root();
+    EXPECT_EQ(GetDriveTypeA(root.c_str()), UINT{DRIVE_FIXED});
+    DWORD serial = 0;
+    DWORD flags = 0;
+    char name[256];
+    ASSERT_TRUE(GetVolumeInformationA(root.c_str(), nullptr, 0, &serial, nullptr, &flags, name, sizeof name));
+    EXPECT_STREQ(name, "NTFS");
+    EXPECT_TRUE(flags & 0x00040000) << "named streams";
+
+    unsigned char boot[0x4C] = {};
+    std::FILE* image = std::fopen(volume->ImagePath().c_str(), "rb");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(std::fread(boot, 1, sizeof boot, image), sizeof boot);
+    std::fclose(image);
+    EXPECT_EQ(serial, DWORD(boot[0x48]) | DWORD(boot[0x49]) << 8 | DWORD(boot[0x4A]) << 16 | DWORD(boot[0x4B]) << 24)
+        << "the serial number in the boot sector, as Windows shows it";
+
+    char volumePath[8];
+    ASSERT_TRUE(GetVolumePathNameA(volume->Path("").c_str(), volumePath, sizeof volumePath));
+    EXPECT_EQ(volumePath, root);
+    ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+    EXPECT_EQ(GetDriveTypeA(nullptr), UINT{DRIVE_FIXED}) << "no root: the current directory's drive";
 }
 
 // The FUSE probe's fallback: a source that cannot be read, but a mount root that carries
