@@ -18,7 +18,7 @@ using vlm::test::NtfsVolume;
 
 namespace {
 
-struct Run {
+struct ScannerRun {
     int status = -1; // exit status, or 128 + signal
     std::string out;
     std::string err;
@@ -26,7 +26,7 @@ struct Run {
 
 // Runs velmora-scan with `args`. `onOutput` sees standard output as it grows and may signal the
 // child. With `errToTerminal`, standard error is a pseudo-terminal.
-Run RunScanner(const std::vector<std::string>& args, bool errToTerminal = false,
+ScannerRun RunScanner(const std::vector<std::string>& args, bool errToTerminal = false,
                const std::function<void(const std::string& out, pid_t child)>& onOutput = {})
 {
     int outPipe[2];
@@ -65,7 +65,7 @@ Run RunScanner(const std::vector<std::string>& args, bool errToTerminal = false,
     close(outPipe[1]);
     close(errChild);
 
-    Run run;
+    ScannerRun run;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {terminal, POLLIN, 0}};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     int open = 2;
@@ -145,7 +145,7 @@ TEST_F(VelmoraScan, PrintsTheEngineLinesThenTheCountsAndExitsOneWhenStreamsWereF
                                  "\\Downloads\\setup.exe\n" + Summary(3, 1);
     // The letter in its forms, and the mount point, name the same volume.
     for (const std::string& target : {m_drive, m_drive + "\\", s_volume->MountPoint(), s_volume->MountPoint() + "/"}) {
-        Run run = RunScanner({target});
+        ScannerRun run = RunScanner({target});
         EXPECT_EQ(run.status, 1) << target << "\n" << run.err;
         EXPECT_EQ(run.out, expected) << target;
         // Not a terminal: no status line at all.
@@ -155,12 +155,12 @@ TEST_F(VelmoraScan, PrintsTheEngineLinesThenTheCountsAndExitsOneWhenStreamsWereF
 
 TEST_F(VelmoraScan, ExitsZeroWhenNoStreamWasFoundAndScansEveryTargetOnce)
 {
-    Run clean = RunScanner({s_clean->Root().substr(0, 2)});
+    ScannerRun clean = RunScanner({s_clean->Root().substr(0, 2)});
     EXPECT_EQ(clean.status, 0) << clean.err;
     EXPECT_EQ(clean.out, Summary(1, 0));
 
     const std::string cleanDrive = s_clean->Root().substr(0, 2);
-    Run both = RunScanner({m_drive, cleanDrive, m_drive});
+    ScannerRun both = RunScanner({m_drive, cleanDrive, m_drive});
     EXPECT_EQ(both.status, 1) << both.err;
     EXPECT_NE(both.out.find(Summary(4, 1)), std::string::npos) << both.out;
 }
@@ -182,7 +182,7 @@ TEST_F(VelmoraScan, RefusesWhatIsNotAnNtfsDriveWithStatusTwo)
         {{m_drive, "B:"}, "no such drive"},
     };
     for (const Case& c : cases) {
-        Run run = RunScanner(c.args);
+        ScannerRun run = RunScanner(c.args);
         EXPECT_EQ(run.status, 2) << c.args.front();
         EXPECT_EQ(run.out, "") << c.args.front();
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args.front() << ": " << run.err;
@@ -192,22 +192,22 @@ TEST_F(VelmoraScan, RefusesWhatIsNotAnNtfsDriveWithStatusTwo)
 
 TEST_F(VelmoraScan, ListsEachLetterWithItsMountPointFileSystemAndType)
 {
-    Run run = RunScanner({"--list"});
+    ScannerRun run = RunScanner({"--list"});
     EXPECT_EQ(run.status, 0);
     const std::string line = m_drive + "  fixed      NTFS    " + s_volume->MountPoint() + "\n";
     EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
 
-    Run help = RunScanner({"--help"});
+    ScannerRun help = RunScanner({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: velmora-scan"), std::string::npos);
-    Run version = RunScanner({"--version"});
+    ScannerRun version = RunScanner({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("velmora-scan ", 0), 0u);
 }
 
 TEST_F(VelmoraScan, OnATerminalTheCheckedDirectoryIsOneLineRewrittenInPlace)
 {
-    Run run = RunScanner({m_drive}, true);
+    ScannerRun run = RunScanner({m_drive}, true);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("\rChecking Directory: " + m_drive + "\\\\Downloads"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find('\n'), std::string::npos) << "the status line must never scroll";
@@ -230,7 +230,7 @@ TEST(VelmoraScanStop, CtrlCStopsTheWalkAndPrintsTheCountsSoFar)
             volume->AddStream(file, "s" + std::to_string(i) + std::string(200, 'y'));
     }
     bool signalled = false;
-    Run run = RunScanner({volume->MountPoint()}, false, [&](const std::string& out, pid_t child) {
+    ScannerRun run = RunScanner({volume->MountPoint()}, false, [&](const std::string& out, pid_t child) {
         if (!signalled && out.find("first") != std::string::npos) {
             kill(child, SIGINT);
             signalled = true;
