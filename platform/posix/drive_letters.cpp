@@ -1,5 +1,6 @@
 #include "drive_letters.h"
 
+#include "current_directory.h"
 #include "vlm_posix.h"
 
 #include <array>
@@ -199,11 +200,15 @@ void SetMountTableSource(const std::string& path)
 
 void ResetDriveLetters()
 {
-    Registry& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    registry.drives = {};
-    registry.nextLetter = 'C';
-    registry.classified.clear();
+    {
+        Registry& registry = TheRegistry();
+        std::lock_guard lock(registry.mutex);
+        registry.drives = {};
+        registry.nextLetter = 'C';
+        registry.classified.clear();
+    }
+    // A current directory named by a letter that may now stand for another mount means nothing.
+    ForgetCurrentDirectory();
 }
 
 } // namespace vlm::posix
