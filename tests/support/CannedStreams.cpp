@@ -126,7 +126,8 @@ NTSTATUS NTAPI CannedStreams::Query(HANDLE file, PIO_STATUS_BLOCK ioStatus, PVOI
         ioStatus->Information = 0;
         return STATUS_BUFFER_OVERFLOW;
     }
-    std::memcpy(buffer, answer->bytes.data(), std::min<size_t>(answer->bytes.size(), length));
+    if (!answer->bytes.empty())
+        std::memcpy(buffer, answer->bytes.data(), std::min<size_t>(answer->bytes.size(), length));
     ioStatus->Status = answer->status;
     ioStatus->Information = answer->information;
     return answer->status;
