@@ -31,19 +31,26 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export HOME=${HOME:-$build}
 unset DISPLAY WAYLAND_DISPLAY
 
+# The test trees' folders (their empty roots stay until the end, see TestTreeWin32.cpp) and
+# dangling drive links left by a test that crashed (the server takes every link it finds at its
+# start for a drive).
+clear_test_trees() {
+  if [ -d "$WINEPREFIX/dosdevices" ]; then
+    find "$WINEPREFIX/dosdevices" -maxdepth 1 -xtype l -delete
+  fi
+  if [ -d "$WINEPREFIX/drive_c/users" ]; then
+    find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -name 'vlm-tree-*' -prune -exec rm -rf {} +
+  fi
+}
 # Our prefix's server only; it also holds the drive letters the tests define.
 stop_wineserver() { "$wineserver" -k >/dev/null 2>&1 || true; }
-trap stop_wineserver EXIT
+finish() {
+  stop_wineserver
+  clear_test_trees
+}
+trap finish EXIT
 stop_wineserver
-
-# What a crashed earlier run may have left: dangling drive links (the server takes every link
-# it finds at its start for a drive) and test folders.
-if [ -d "$WINEPREFIX/dosdevices" ]; then
-  find "$WINEPREFIX/dosdevices" -maxdepth 1 -xtype l -delete
-fi
-if [ -d "$WINEPREFIX/drive_c/users" ]; then
-  find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -name 'vlm-tree-*' -prune -exec rm -rf {} +
-fi
+clear_test_trees
 
 mkdir -p "$WINEPREFIX"
 # One server for the whole run, and the prefix's own background processes started by wineboot

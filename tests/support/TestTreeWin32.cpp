@@ -126,7 +126,9 @@ bool WriteWholeFile(const std::string& path, const std::string& contents)
     return ok && written == contents.size();
 }
 
-void RemoveFolder(const std::string& folder)
+void RemoveFolder(const std::string& folder);
+
+void RemoveContents(const std::string& folder)
 {
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA((folder + "\\*").c_str(), &entry);
@@ -144,6 +146,11 @@ void RemoveFolder(const std::string& folder)
         } while (FindNextFileA(listing, &entry));
         FindClose(listing);
     }
+}
+
+void RemoveFolder(const std::string& folder)
+{
+    RemoveContents(folder);
     RemoveDirectoryA(folder.c_str());
 }
 
@@ -158,6 +165,33 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix)
     return true;
 }
 
+// Test processes run side by side: one at a time may look for a free letter and take it, or
+// give one back, so no two ever take the same letter.
+class LetterClaim {
+public:
+    LetterClaim() : m_mutex(CreateMutexA(nullptr, FALSE, "vlm-test-drive-letters"))
+    {
+        // An abandoned claim (a test process that died holding it) is ours now.
+        if (m_mutex) {
+            const DWORD wait = WaitForSingleObject(m_mutex, 60000);
+            m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+        }
+    }
+    ~LetterClaim()
+    {
+        if (m_owned)
+            ReleaseMutex(m_mutex);
+        if (m_mutex)
+            CloseHandle(m_mutex);
+    }
+    LetterClaim(const LetterClaim&) = delete;
+    LetterClaim& operator=(const LetterClaim&) = delete;
+
+private:
+    HANDLE m_mutex;
+    bool m_owned = false;
+};
+
 class LetteredFolder : public TestTree {
 public:
     explicit LetteredFolder(std::string folder) : m_folder(std::move(folder)) {}
@@ -166,7 +200,16 @@ public:
     {
         LeaveTree();
         DetachLetter();
-        RemoveFolder(m_folder);
+        // Wine names a handle's path after the drive whose root has the same identity
+        // (device and inode) as a folder on the path, from a list each process refreshes once a
+        // second. A root folder given back to the file system could come back as a folder of
+        // another tree while some process still lists it as a root, and that tree's paths would
+        // then be named after the wrong drive. So on Wine the empty root stays until the test
+        // script clears the prefix's temporary folder.
+        if (IsWine())
+            RemoveContents(m_folder);
+        else
+            RemoveFolder(m_folder);
     }
 
     // Gives the folder a free letter; false when none works.
@@ -213,11 +256,11 @@ bool LetteredFolder::AttachLetter()
     // The folder's own name in the marker tells this tree's letter from another process's.
     if (!WriteWholeFile(m_folder + "\\" + MarkerName(), m_folder))
         return false;
-    // Start somewhere that depends on the process, so test processes running side by side
-    // seldom reach for the same letter.
+    // Start somewhere that depends on the process, so that letters are not always reused.
     constexpr int kFirst = 'D' - 'A', kCount = 'Y' - 'D' + 1;
     const int start = static_cast<int>(GetCurrentProcessId() % kCount);
     bool attached = false;
+    LetterClaim claim;
     for (int i = 0; i < kCount && !attached; ++i)
         attached = TryLetter(static_cast<char>('A' + kFirst + (start + i) % kCount));
     DeleteFileA((m_folder + "\\" + MarkerName()).c_str());
@@ -259,6 +302,7 @@ void LetteredFolder::DetachLetter()
 {
     if (m_letter == '\0')
         return;
+    LetterClaim claim;
     if (m_defined) {
         // Only this tree's own definition goes, given as defined or as the system stored it.
         const DWORD flags = DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE;
