@@ -7,8 +7,13 @@ cd "$top"
 
 scripts/install-deps.sh
 
-# The engine tests need real NTFS volumes: fail loudly here rather than skip them.
 . scripts/ntfs-volume.sh
+# Volumes a killed test run left mounted would take drive letters from the tests.
+for stale in $(grep -oE ' /tmp/vlm-ntfs-[A-Za-z0-9]+/mnt ' /proc/self/mountinfo || true); do
+  umount "$stale" 2>/dev/null || umount -l "$stale" 2>/dev/null || true
+done
+
+# The engine tests need real NTFS volumes: fail loudly here rather than skip them.
 probe=$(mktemp -d /tmp/velmora-probe-XXXXXX)
 if ! make_ntfs_volume "$probe" 8; then
   unmount_ntfs_volume "$probe"
