@@ -111,10 +111,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
     UniqueFd fd(::openat(target.dirFd, target.path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     if (!fd)
         return FailHandle(Win32ErrorFromErrno(errno));
-    // Fresh from the look-up just made, as a rule, so this is answered from the kernel's cache;
-    // only attributes a write has made stale go back to the file system (as lstat would).
+    // The attributes the look-up just brought in, from the kernel's cache: going back to the file
+    // system for them would cost a FUSE round trip per entry. Sizes are kept up to date by the
+    // kernel; only the block count may lag behind a write, and the query allows for that.
     struct statx info {};
-    if (::statx(fd.Get(), "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE | STATX_BLOCKS, &info) != 0)
+    if (::statx(fd.Get(), "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE | STATX_BLOCKS, &info) != 0)
         return FailHandle(Win32ErrorFromErrno(errno));
     // Windows opens a directory only with backup semantics.
     if (S_ISDIR(info.stx_mode) && !(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS))

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -175,8 +176,13 @@ NTSTATUS NTAPI QueryInformationFile(HANDLE fileHandle, PIO_STATUS_BLOCK ioStatus
 
     RecordWriter writer(fileInformation, length);
     // Directories have no unnamed data stream on NTFS.
-    if (!S_ISDIR(file->Mode()))
-        writer.Add(u"::$DATA", file->Size(), static_cast<LONGLONG>(file->Blocks()) * 512);
+    if (!S_ISDIR(file->Mode())) {
+        // A block count the kernel has not caught up with yet never makes the allocation
+        // smaller than the data.
+        const LONGLONG size = file->Size();
+        const LONGLONG allocation = std::max<LONGLONG>(static_cast<LONGLONG>(file->Blocks()) * 512, (size + 4095) & ~LONGLONG{4095});
+        writer.Add(u"::$DATA", size, allocation);
+    }
 
     NTSTATUS failure = STATUS_SUCCESS;
     std::u16string recordName;
