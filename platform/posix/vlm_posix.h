@@ -5,6 +5,7 @@
 
 #include "vlm_platform.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -26,5 +27,12 @@ void SetMessageWakeHook(std::function<void()> hook);
 // previous presenter. Without one, a box is printed to stderr as "<caption>: <text>" and answered
 // with its default button.
 MessageBoxResponder SetDefaultMessageBoxPresenter(MessageBoxResponder presenter);
+
+// Makes `data` (a compiled resource file, .res: one resource header after the other) the
+// resources of the program's own module, in place of any before; resource handles found in the
+// previous ones become invalid. The bytes are used where they lie and must outlive their use.
+// vlm_resources calls this for the program that links it. Malformed data changes nothing and
+// returns false (ERROR_INVALID_DATA); nullptr with size 0 leaves the module without resources.
+bool RegisterResources(const void* data, std::size_t size);
 
 } // namespace vlm::posix

@@ -291,6 +291,80 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);
 
 // ---------------------------------------------------------------------------------------------
+// Resources. The program's own module (GetModuleHandleA(NULL)) holds the resources compiled from
+// res/velmora.rc; a program that links vlm_resources has them (see RegisterResources in
+// vlm_posix.h). Other modules have none.
+
+struct HRSRC__;
+using HRSRC = HRSRC__*;
+using HGLOBAL = HANDLE;
+
+#define ERROR_INVALID_DATA 13L
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#define ERROR_RESOURCE_LANG_NOT_FOUND 1815L
+
+// A resource id passed where a name is expected: the high bits of the pointer are zero.
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+
+#define RT_CURSOR MAKEINTRESOURCEA(1)
+#define RT_BITMAP MAKEINTRESOURCEA(2)
+#define RT_ICON MAKEINTRESOURCEA(3)
+#define RT_MENU MAKEINTRESOURCEA(4)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+#define RT_STRING MAKEINTRESOURCEA(6)
+#define RT_FONTDIR MAKEINTRESOURCEA(7)
+#define RT_FONT MAKEINTRESOURCEA(8)
+#define RT_ACCELERATOR MAKEINTRESOURCEA(9)
+#define RT_RCDATA MAKEINTRESOURCEA(10)
+#define RT_MESSAGETABLE MAKEINTRESOURCEA(11)
+#define RT_GROUP_CURSOR MAKEINTRESOURCEA(12)
+#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
+#define RT_VERSION MAKEINTRESOURCEA(16)
+#define RT_MANIFEST MAKEINTRESOURCEA(24)
+
+#define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
+#define SUBLANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define MAKELANGID(primary, sub) ((WORD)((((WORD)(sub)) << 10) | (WORD)(primary)))
+#define PRIMARYLANGID(lang) ((WORD)(lang) & 0x3ff)
+
+// Menu item flags, as menu templates and the menu calls use them.
+#define MF_STRING 0x00000000L
+#define MF_ENABLED 0x00000000L
+#define MF_GRAYED 0x00000001L
+#define MF_DISABLED 0x00000002L
+#define MF_BITMAP 0x00000004L
+#define MF_CHECKED 0x00000008L
+#define MF_POPUP 0x00000010L
+#define MF_MENUBARBREAK 0x00000020L
+#define MF_MENUBREAK 0x00000040L
+#define MF_END 0x00000080L
+#define MF_OWNERDRAW 0x00000100L
+#define MF_SEPARATOR 0x00000800L
+#define MF_HELP 0x00004000L
+#define MF_RIGHTJUSTIFY 0x00004000L
+
+// NULL: the program itself. Otherwise one of the layer's modules (as LoadLibraryA names them).
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+// `name` and `type` are ids (MAKEINTRESOURCEA), "#123", or names compared without regard to case.
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);
+HGLOBAL LoadResource(HMODULE module, HRSRC resInfo);
+LPVOID LockResource(HGLOBAL resData);
+DWORD SizeofResource(HMODULE module, HRSRC resInfo);
+// Resources stay loaded with their module: always succeeds, which this call reports as FALSE.
+BOOL FreeResource(HGLOBAL resData);
+
+#define GetModuleHandle GetModuleHandleA
+#define FindResource FindResourceA
+#define FindResourceEx FindResourceExA
+
+// ---------------------------------------------------------------------------------------------
 // Code pages
 
 #define CP_ACP 0
