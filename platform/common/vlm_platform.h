@@ -1,6 +1,7 @@
 // Seams of the platform layer that are not part of the Win32 API, present on both targets:
 // how message boxes are answered and which native exports GetProcAddress hands out. The console
-// front end and the tests use them; the dialog program leaves them alone.
+// front end and the tests use them; the dialog program leaves them alone. One header, two
+// implementations (platform/posix, platform/win32).
 #pragma once
 
 #include "winapi.h"
@@ -13,7 +14,7 @@ namespace vlm {
 using MessageBoxResponder = std::function<int(HWND owner, LPCSTR text, LPCSTR caption, UINT type)>;
 
 // Installs a process-wide responder and returns the previous one; an empty responder restores the
-// platform's own message boxes.
+// platform's own message boxes (on Windows, the real MessageBoxA).
 MessageBoxResponder SetMessageBoxResponder(MessageBoxResponder responder);
 
 // From now on GetProcAddress(module, name) answers `replacement`; nullptr makes the export
