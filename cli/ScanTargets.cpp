@@ -102,6 +102,11 @@ bool ResolveScanRoots(const std::vector<CString>& targets, CString& roots, CStri
 {
     roots.Empty();
     if (targets.empty()) {
+        // No letter at all is an ordinary machine, not a broken drive list.
+        if (GetLogicalDrives() == 0) {
+            error = "No Local NTFS Drives Available";
+            return false;
+        }
         std::vector<NtfsDrive> drives;
         if (!ListNtfsDrives(drives)) {
             error = "Error Initializing Drive List";
@@ -135,6 +140,8 @@ bool ResolveScanRoots(const std::vector<CString>& targets, CString& roots, CStri
 void PrintDriveList(std::FILE* out)
 {
     const DWORD mask = GetLogicalDrives();
+    if (mask == 0)
+        std::fprintf(stderr, "velmora-scan: no drive letters (no NTFS, FAT, CD or network file system is mounted)\n");
     for (int n = 0; n < 26; ++n) {
         if (!(mask & (1u << n)))
             continue;

@@ -165,6 +165,18 @@ TEST_F(VelmoraScan, ExitsZeroWhenNoStreamWasFoundAndScansEveryTargetOnce)
     EXPECT_NE(both.out.find(Summary(4, 1)), std::string::npos) << both.out;
 }
 
+TEST_F(VelmoraScan, WithoutArgumentsEveryLocalFixedNtfsDriveIsScanned)
+{
+    ScannerRun run = RunScanner({});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("File=" + m_drive + "\\Downloads\\setup.exe\n"), std::string::npos) << run.out;
+    // Both volumes of this suite, and whatever other NTFS drives the machine has.
+    const size_t counts = run.out.find(" files scanned\n");
+    ASSERT_NE(counts, std::string::npos);
+    const size_t lineStart = run.out.rfind('\n', counts);
+    EXPECT_GE(std::stoi(run.out.substr(lineStart == std::string::npos ? 0 : lineStart + 1)), 4);
+}
+
 TEST_F(VelmoraScan, RefusesWhatIsNotAnNtfsDriveWithStatusTwo)
 {
     char unused[] = "/tmp/velmora-notmount-XXXXXX";
