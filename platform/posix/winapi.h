@@ -564,3 +564,5 @@ BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
 BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info);
 // Ctrl-C (SIGINT) calls the handlers, last added first, on a thread of their own.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
+
+#include "winapi_gui.h"
