@@ -28,7 +28,8 @@ using namespace vlm::posix;
 
 namespace {
 
-// Any right that would change the entry; this layer opens read-only.
+// Any right that would change the entry. Of these, only GENERIC_WRITE is granted, and only with a
+// disposition that may create or truncate: what saving a file needs.
 constexpr DWORD kWriteAccess = GENERIC_WRITE | 0x10000000 /*GENERIC_ALL*/ | 0x00000002 /*FILE_WRITE_DATA*/ |
                                0x00000004 /*FILE_APPEND_DATA*/ | 0x00000010 /*FILE_WRITE_EA*/ |
                                0x00000100 /*FILE_WRITE_ATTRIBUTES*/ | 0x00010000 /*DELETE*/ |
@@ -88,6 +89,69 @@ bool Resolve(const char* name, Target& target)
     return true;
 }
 
+// Windows tells a missing folder (ERROR_PATH_NOT_FOUND) from a missing file; POSIX says ENOENT
+// for both. A disposition that creates the file can only miss a folder.
+DWORD OpenForWritingError(const Target& target, DWORD creationDisposition, int error)
+{
+    if (error == EISDIR)
+        return ERROR_ACCESS_DENIED;
+    if (error != ENOENT)
+        return Win32ErrorFromErrno(error);
+    if (creationDisposition != TRUNCATE_EXISTING)
+        return ERROR_PATH_NOT_FOUND;
+    const std::size_t slash = target.path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ERROR_FILE_NOT_FOUND; // directly in dirFd, which exists
+    const std::string folder = slash == 0 ? "/" : target.path.substr(0, slash);
+    struct stat info {};
+    const bool folderThere = ::fstatat(target.dirFd, folder.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+    return folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+// Opens (or creates) `target` for writing. CREATE_ALWAYS and OPEN_ALWAYS say, as on Windows,
+// whether the file was there before: ERROR_ALREADY_EXISTS when it was, 0 when it was made. A
+// final symbolic link is followed.
+HANDLE OpenForWriting(const Target& target, DWORD desiredAccess, DWORD creationDisposition)
+{
+    // Non-blocking while opening, so a fifo without a reader fails instead of hanging.
+    const int access = (desiredAccess & GENERIC_READ) ? O_RDWR : O_WRONLY;
+    const int base = access | O_CLOEXEC | O_NONBLOCK;
+    UniqueFd fd;
+    bool existed = false;
+    if (creationDisposition == TRUNCATE_EXISTING) {
+        fd.Reset(::openat(target.dirFd, target.path.c_str(), base | O_TRUNC));
+        existed = true;
+    } else {
+        // Made here, or there already: two tries tell them apart, and a file removed between
+        // them is made by the next round.
+        for (int round = 0; round < 3 && !fd; ++round) {
+            fd.Reset(::openat(target.dirFd, target.path.c_str(), base | O_CREAT | O_EXCL, 0666));
+            existed = false;
+            if (fd || errno != EEXIST)
+                break;
+            const int truncate = creationDisposition == CREATE_ALWAYS ? O_TRUNC : 0;
+            fd.Reset(::openat(target.dirFd, target.path.c_str(), base | truncate));
+            existed = true;
+            if (!fd && errno != ENOENT)
+                break;
+        }
+    }
+    if (!fd)
+        return FailHandle(OpenForWritingError(target, creationDisposition, errno));
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags == -1 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) == -1)
+        return FailHandle(Win32ErrorFromErrno(errno));
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0)
+        return FailHandle(Win32ErrorFromErrno(errno));
+
+    auto object = std::make_shared<FileObject>(std::move(fd), info.st_mode, info.st_size, info.st_blocks,
+                                               target.windowsPath);
+    const HANDLE handle = RegisterHandle(std::move(object));
+    SetLastError(existed && creationDisposition != TRUNCATE_EXISTING ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}
+
 } // namespace
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
@@ -100,12 +164,22 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
         return FailHandle(ERROR_PATH_NOT_FOUND);
     if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING)
         return FailHandle(ERROR_INVALID_PARAMETER);
-    if ((desiredAccess & kWriteAccess) || creationDisposition != OPEN_EXISTING)
+    const bool writing = (desiredAccess & kWriteAccess) != 0;
+    if (writing) {
+        const bool createsOrTruncates = creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS ||
+                                        creationDisposition == TRUNCATE_EXISTING;
+        if ((desiredAccess & kWriteAccess) != GENERIC_WRITE || (desiredAccess & ~(GENERIC_READ | GENERIC_WRITE)) ||
+            !createsOrTruncates)
+            return FailHandle(ERROR_NOT_SUPPORTED);
+    } else if (creationDisposition != OPEN_EXISTING) {
         return FailHandle(ERROR_NOT_SUPPORTED);
+    }
 
     Target target;
     if (!Resolve(fileName, target))
         return INVALID_HANDLE_VALUE;
+    if (writing)
+        return OpenForWriting(target, desiredAccess, creationDisposition);
     // The link itself, never its target; the descriptor reads nothing, so it needs no read
     // permission of its own and does not open a fifo or device.
     UniqueFd fd(::openat(target.dirFd, target.path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));

@@ -129,14 +129,19 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_NOT_READY 21L
 #define ERROR_GEN_FAILURE 31L
 #define ERROR_SHARING_VIOLATION 32L
+#define ERROR_HANDLE_EOF 38L
+#define ERROR_HANDLE_DISK_FULL 39L
 #define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BAD_PATHNAME 161L
+#define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_DIRECTORY 267L
 #define ERROR_INVALID_FLAGS 1004L
@@ -233,9 +238,38 @@ BOOL FindClose(HANDLE findFile);
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
 
+// Reading opens (OPEN_EXISTING) take the entry as it is, never following a link. Writing is
+// GENERIC_WRITE (optionally with GENERIC_READ) with CREATE_ALWAYS, OPEN_ALWAYS or
+// TRUNCATE_EXISTING, which follow a final link; other write rights and dispositions are
+// ERROR_NOT_SUPPORTED. Sharing modes are not enforced.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
+
+// Synchronous file handles only: an OVERLAPPED, when given, only names the file offset to read or
+// write at (its event is not used).
+struct OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    union {
+        struct {
+            DWORD Offset;
+            DWORD OffsetHigh;
+        };
+        PVOID Pointer;
+    };
+    HANDLE hEvent;
+};
+using LPOVERLAPPED = OVERLAPPED*;
+
+// The whole buffer is written unless the file system refuses (ERROR_DISK_FULL, ...). A handle
+// opened read-only cannot be written (ERROR_ACCESS_DENIED).
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD numberOfBytesToWrite, LPDWORD numberOfBytesWritten,
+               LPOVERLAPPED overlapped);
+// At the end of the file: TRUE with 0 bytes read. Directories cannot be read.
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD numberOfBytesToRead, LPDWORD numberOfBytesRead,
+              LPOVERLAPPED overlapped);
+BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
 // The Windows path an open handle was opened as: "\\?\C:\Docs\a.txt" (flags 0: VOLUME_NAME_DOS).
 DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR filePath, DWORD bufferLength, DWORD flags);
@@ -351,6 +385,10 @@ using HGLOBAL = HANDLE;
 
 // NULL: the program itself. Otherwise one of the layer's modules (as LoadLibraryA names them).
 HMODULE GetModuleHandleA(LPCSTR moduleName);
+// The program's own file (module NULL, or GetModuleHandleA(NULL)); on Linux its POSIX path. A
+// buffer too small gets the path cut short and terminated, the result is `size` and the error
+// ERROR_INSUFFICIENT_BUFFER, as on Windows. The layer's other modules have no file.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 // `name` and `type` are ids (MAKEINTRESOURCEA), "#123", or names compared without regard to case.
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HRSRC FindResourceExA(HMODULE module, LPCSTR type, LPCSTR name, WORD language);
