@@ -166,10 +166,7 @@ HRSRC Find(HMODULE module, LPCSTR type, LPCSTR name, std::optional<WORD> languag
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return nullptr;
     }
-    if (!type || !name) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    // NULL is id 0, which no resource has (the file's empty marker is not one).
     const NameOrOrdinal wantedType = ArgumentName(type);
     const NameOrOrdinal wantedName = ArgumentName(name);
 
