@@ -1,0 +1,3 @@
+#include "framework/CButton.h"
+
+IMPLEMENT_DYNAMIC(CButton, CWnd)

@@ -1,0 +1,3 @@
+#include "framework/CComboBox.h"
+
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)

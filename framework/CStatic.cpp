@@ -1,0 +1,3 @@
+#include "framework/CStatic.h"
+
+IMPLEMENT_DYNAMIC(CStatic, CWnd)
