@@ -6,7 +6,7 @@ namespace vlm::fw {
 namespace {
 
 struct Cleanups {
-    std::vector<void (*)()> functions;
+    std::vector<void (*)(int)> functions;
 };
 
 Cleanups& ThreadCleanups()
@@ -23,7 +23,7 @@ ThreadState& CurrentThreadState()
     return state;
 }
 
-void AddTemporaryCleanup(void (*cleanup)())
+void AddTemporaryCleanup(void (*cleanup)(int fromDepth))
 {
     ThreadCleanups().functions.push_back(cleanup);
 }
@@ -40,10 +40,9 @@ WindowProcedureScope::~WindowProcedureScope()
 {
     ThreadState& state = CurrentThreadState();
     state.lastSent = m_saved;
-    if (--state.depth == 0) {
-        for (void (*cleanup)() : ThreadCleanups().functions)
-            cleanup();
-    }
+    const int returning = state.depth--;
+    for (void (*cleanup)(int) : ThreadCleanups().functions)
+        cleanup(returning);
 }
 
 } // namespace vlm::fw

@@ -1,11 +1,10 @@
 // Handle maps: which C++ object stands for a Win32 handle, per thread, as the framework's
 // FromHandle calls answer it.
 //
-// An object attached to a handle (CWnd::Attach, CMenu::Attach, ...) is permanent: it is found
-// until it is detached. For a handle nobody attached, FromHandle makes a temporary wrapper that
-// lives until the outermost framework window procedure on the thread returns (or, made outside
-// any window procedure, until the thread ends), so a handler may use what FromHandle gave it but
-// must not keep it.
+// A window object attached to its handle (CWnd::Attach) is permanent: it is found until it is
+// detached. For any other handle, FromHandle makes a temporary wrapper that lives until the
+// framework window procedure it was made in returns (made outside any window procedure: until
+// the thread ends), so a handler may use what FromHandle gave it but must not keep it.
 #pragma once
 
 #include "winapi.h"
@@ -25,8 +24,8 @@ struct ThreadState {
 };
 ThreadState& CurrentThreadState();
 
-// Counts a framework window procedure in and out. When the outermost one returns, the
-// temporary wrappers made during it are deleted.
+// Counts a framework window procedure in and out. When one returns, the temporary wrappers
+// made during it (and in the ones it led to) are deleted.
 class WindowProcedureScope {
 public:
     WindowProcedureScope(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -38,8 +37,9 @@ private:
     MSG m_saved;
 };
 
-// Called when the outermost window procedure returns; each map registers itself once.
-void AddTemporaryCleanup(void (*cleanup)());
+// Called with the depth of the window procedure that returns; deletes what was made at that depth
+// or deeper. Each map registers itself once.
+void AddTemporaryCleanup(void (*cleanup)(int fromDepth));
 
 // `Member` points to T's handle (a member of T or of a base); clearing it is how a temporary
 // wrapper is told not to destroy the handle when it is deleted.
@@ -92,7 +92,7 @@ private:
 
     HandleMap() = default;
 
-    static void DeleteTemporaries() { ForThisThread().Release(1); }
+    static void DeleteTemporaries(int fromDepth) { ForThisThread().Release(fromDepth); }
 
     // Deletes the temporaries made at `fromDepth` or deeper.
     void Release(int fromDepth)
