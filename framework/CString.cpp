@@ -8,7 +8,7 @@
 
 namespace {
 
-// Clamp an MFC-style index/count pair into the string.
+// Clamp an index/count pair into the string, as Left/Mid/Right take them.
 size_t ClampIndex(int index, size_t size)
 {
     if (index < 0)
