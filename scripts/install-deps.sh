@@ -7,6 +7,7 @@ packages=(
   ntfs-3g attr fuse3 util-linux                   # NTFS volumes: mkntfs, ntfs-3g, getfattr
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64  # Windows cross build
   wine64                                          # Windows tests
+  qt6-base-dev xvfb xauth                         # the dialog program's window system and its tests
 )
 
 missing=()

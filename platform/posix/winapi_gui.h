@@ -86,6 +86,9 @@ BOOL InflateRect(LPRECT rect, int dx, int dy);
 BOOL IntersectRect(LPRECT destination, const RECT* a, const RECT* b);
 BOOL UnionRect(LPRECT destination, const RECT* a, const RECT* b);
 
+#define ERROR_CONTROL_ID_NOT_FOUND 1421L
+#define ERROR_INVALID_MENU_HANDLE 1401L
+
 // ---------------------------------------------------------------------------------------------
 // Message boxes: the rest of the button sets, default buttons and modality
 
@@ -135,6 +138,7 @@ BOOL UnionRect(LPRECT destination, const RECT* a, const RECT* b);
 #define WM_SETCURSOR 0x0020
 #define WM_MOUSEACTIVATE 0x0021
 #define WM_GETMINMAXINFO 0x0024
+#define WM_ICONERASEBKGND 0x0027
 #define WM_NEXTDLGCTL 0x0028
 #define WM_DRAWITEM 0x002B
 #define WM_MEASUREITEM 0x002C
@@ -867,6 +871,11 @@ HBITMAP CreateMappedBitmap(HINSTANCE instance, INT_PTR idBitmap, UINT flags, LPC
 
 using TIMERPROC = void (CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 
+using LPWNDCLASSA = WNDCLASSA*;
+// What RegisterClassA was given for the class (the layer's own classes included); FALSE when
+// there is no such class.
+BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, LPWNDCLASSA wndClass);
+
 // 32-bit window data, for code written against the older calls.
 LONG GetWindowLongA(HWND window, int index);
 LONG SetWindowLongA(HWND window, int index, LONG newLong);
@@ -1507,6 +1516,7 @@ HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parame
 #define GetWindowLong GetWindowLongA
 #define SetWindowLong SetWindowLongA
 #define GetClassName GetClassNameA
+#define GetClassInfo GetClassInfoA
 #define GetMessage GetMessageA
 #define PeekMessage PeekMessageA
 #define DispatchMessage DispatchMessageA

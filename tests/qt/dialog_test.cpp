@@ -1,0 +1,278 @@
+// Dialogs built from the program's templates: geometry through the dialog font's base units,
+// tab order, texts, and the keys and close box the dialog manager handles.
+#include "qt_support.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace vlm::test {
+namespace {
+
+struct Command {
+    WORD id;
+    WORD code;
+    HWND from;
+};
+
+// The base units as the dialog manager defines them, measured here independently.
+SIZE ExpectedBaseUnits(HWND dialog)
+{
+    LOGFONTA logFont{};
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    EXPECT_NE(font, nullptr);
+    EXPECT_EQ(GetObjectA(font, sizeof logFont, &logFont), static_cast<int>(sizeof logFont));
+    EXPECT_EQ(logFont.lfHeight, -11) << "8 points at 96 dots per inch";
+    QWidget* client = vlm::qt::ClientWidget(GetDlgItem(dialog, IDC_START));
+    const QFontMetrics metrics(client->font());
+    const int width = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return SIZE{(width / 26 + 1) / 2, metrics.height()};
+}
+
+QRect InClient(HWND dialog, HWND control)
+{
+    RECT r{};
+    GetWindowRect(control, &r);
+    POINT topLeft{r.left, r.top};
+    ScreenToClient(dialog, &topLeft);
+    return QRect(topLeft.x, topLeft.y, r.right - r.left, r.bottom - r.top);
+}
+
+TEST(Dialog, ScanDialogControlsSitWhereTheTemplatePutsThem)
+{
+    TestDialog dialog(IDD_SCAN_DIALOG);
+    ASSERT_NE(dialog.Window(), nullptr);
+    const SIZE base = ExpectedBaseUnits(dialog.Window());
+    ASSERT_GT(base.cx, 3);
+    ASSERT_GT(base.cy, 9);
+    auto px = [&](int x, int y, int cx, int cy) {
+        return QRect(MulDiv(x, base.cx, 4), MulDiv(y, base.cy, 8), MulDiv(cx, base.cx, 4), MulDiv(cy, base.cy, 8));
+    };
+    struct Expected {
+        int id;
+        QRect rect;
+    };
+    // The combo box's template height is that of its dropped-down list; it is not checked.
+    const std::vector<Expected> expected{
+        {IDC_START, px(35, 48, 50, 14)},     {IDC_STOP, px(95, 48, 50, 14)},
+        {IDC_RESULTS, px(7, 74, 309, 91)},   {IDC_CURRENT_DIR, px(7, 184, 309, 8)},
+        {IDC_WEBLINK, px(192, 46, 124, 10)},
+    };
+    for (const auto& item : expected) {
+        const HWND control = dialog.Item(item.id);
+        ASSERT_NE(control, nullptr) << item.id;
+        EXPECT_EQ(InClient(dialog.Window(), control), item.rect) << item.id;
+    }
+    const QRect drives = InClient(dialog.Window(), dialog.Item(IDC_DRIVES));
+    EXPECT_EQ(drives.topLeft(), px(7, 20, 166, 62).topLeft());
+    EXPECT_EQ(drives.width(), px(7, 20, 166, 62).width());
+
+    RECT client{};
+    GetClientRect(dialog.Window(), &client);
+    EXPECT_EQ(client.right, MulDiv(323, base.cx, 4));
+    EXPECT_EQ(client.bottom, MulDiv(199, base.cy, 8));
+
+    RECT mapped{7, 74, 7 + 309, 74 + 91};
+    ASSERT_TRUE(MapDialogRect(dialog.Window(), &mapped));
+    EXPECT_EQ(mapped.left, px(7, 74, 309, 91).left());
+    EXPECT_EQ(mapped.bottom, MulDiv(74 + 91, base.cy, 8));
+}
+
+TEST(Dialog, ControlsComeInTemplateOrderWithTheirTextsAndStates)
+{
+    TestDialog dialog(IDD_SCAN_DIALOG);
+    std::vector<int> ids;
+    for (HWND child = GetWindow(dialog.Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ids.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(ids, (std::vector<int>{IDC_START, IDC_STOP, IDC_RESULTS, IDC_CURRENT_DIR, IDC_DRIVES, -1, -1,
+                                      IDC_WEBLINK, -1}));
+    char text[64];
+    GetDlgItemTextA(dialog.Window(), IDC_START, text, sizeof text);
+    EXPECT_STREQ(text, "Start");
+    GetDlgItemTextA(dialog.Window(), IDC_WEBLINK, text, sizeof text);
+    EXPECT_STREQ(text, VLM_WEB_ADDRESS);
+    EXPECT_TRUE(IsWindowEnabled(dialog.Item(IDC_START)));
+    EXPECT_FALSE(IsWindowEnabled(dialog.Item(IDC_STOP)));
+    EXPECT_FALSE(vlm::qt::WindowWidget(dialog.Item(IDC_STOP))->isEnabled());
+    EXPECT_EQ(GetClassNameA(dialog.Item(IDC_RESULTS), text, sizeof text), 8);
+    EXPECT_STREQ(text, "RICHEDIT");
+    EXPECT_EQ(GetParent(dialog.Item(IDC_START)), dialog.Window());
+}
+
+TEST(Dialog, TabOrderFollowsTheTemplateAndSkipsWhatCannotTakeFocus)
+{
+    TestDialog dialog(IDD_SCAN_DIALOG);
+    // Start, (Stop is disabled), Results, Drives, then round again.
+    EXPECT_EQ(GetNextDlgTabItem(dialog.Window(), nullptr, FALSE), dialog.Item(IDC_START));
+    EXPECT_EQ(GetNextDlgTabItem(dialog.Window(), dialog.Item(IDC_START), FALSE), dialog.Item(IDC_RESULTS));
+    EXPECT_EQ(GetNextDlgTabItem(dialog.Window(), dialog.Item(IDC_RESULTS), FALSE), dialog.Item(IDC_DRIVES));
+    EXPECT_EQ(GetNextDlgTabItem(dialog.Window(), dialog.Item(IDC_DRIVES), FALSE), dialog.Item(IDC_START));
+    EXPECT_EQ(GetNextDlgTabItem(dialog.Window(), dialog.Item(IDC_START), TRUE), dialog.Item(IDC_DRIVES));
+
+    // Qt's own focus chain visits the tab stops in the same order.
+    std::vector<int> chain;
+    QWidget* first = vlm::qt::WindowWidget(dialog.Item(IDC_START));
+    QWidget* at = first;
+    do {
+        if (at->focusPolicy() & Qt::TabFocus)
+            if (HWND window = nullptr; (window = [&] {
+                    for (int id : {IDC_START, IDC_STOP, IDC_RESULTS, IDC_DRIVES})
+                        if (vlm::qt::WindowWidget(dialog.Item(id)) == at)
+                            return dialog.Item(id);
+                    return static_cast<HWND>(nullptr);
+                }()))
+                chain.push_back(GetDlgCtrlID(window));
+        at = at->nextInFocusChain();
+    } while (at && at != first && chain.size() < 10);
+    EXPECT_EQ(chain, (std::vector<int>{IDC_START, IDC_STOP, IDC_RESULTS, IDC_DRIVES}));
+}
+
+TEST(Dialog, ButtonsReportClicksToTheDialog)
+{
+    std::vector<Command> commands;
+    TestDialog dialog(IDD_SCAN_DIALOG, [&](HWND, UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<INT_PTR> {
+        if (message == WM_COMMAND)
+            commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+        return std::nullopt;
+    });
+    auto* start = qobject_cast<QPushButton*>(vlm::qt::WindowWidget(dialog.Item(IDC_START)));
+    ASSERT_NE(start, nullptr);
+    start->click();
+    SendMessageA(dialog.Item(IDC_START), BM_CLICK, 0, 0);
+    SendMessageA(dialog.Item(IDC_STOP), BM_CLICK, 0, 0); // disabled: nothing
+    EnableWindow(dialog.Item(IDC_STOP), TRUE);
+    SendMessageA(dialog.Item(IDC_STOP), BM_CLICK, 0, 0);
+    ASSERT_EQ(commands.size(), 3u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(commands[i].id, IDC_START);
+        EXPECT_EQ(commands[i].code, BN_CLICKED);
+        EXPECT_EQ(commands[i].from, dialog.Item(IDC_START));
+    }
+    EXPECT_EQ(commands[2].id, IDC_STOP);
+    EXPECT_TRUE(vlm::qt::WindowWidget(dialog.Item(IDC_STOP))->isEnabled());
+}
+
+// Keys reach the dialog manager through the widget that has the focus.
+void PressKey(HWND focus, int key)
+{
+    QWidget* widget = vlm::qt::WindowWidget(focus);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+TEST(Dialog, KeysAndTheCloseBoxBecomeCommands)
+{
+    std::vector<Command> commands;
+    TestDialog dialog(IDD_SCAN_DIALOG, [&](HWND, UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<INT_PTR> {
+        if (message == WM_COMMAND)
+            commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+        return std::nullopt;
+    });
+    ShowWindow(dialog.Window(), SW_SHOW);
+    Pump();
+    struct Case {
+        const char* what;
+        HWND focus;
+        int key;
+        WORD id;
+    };
+    const std::vector<Case> cases{
+        {"F1 in the results", dialog.Item(IDC_RESULTS), Qt::Key_F1, 0xE146},
+        {"F1 on a button", dialog.Item(IDC_START), Qt::Key_F1, 0xE146},
+        {"Escape in the results", dialog.Item(IDC_RESULTS), Qt::Key_Escape, IDCANCEL},
+        {"Escape in the drive list", dialog.Item(IDC_DRIVES), Qt::Key_Escape, IDCANCEL},
+        // No default button in this template: Enter is IDOK.
+        {"Enter in the results", dialog.Item(IDC_RESULTS), Qt::Key_Return, IDOK},
+        // A push button with the focus takes Enter itself.
+        {"Enter on Start", dialog.Item(IDC_START), Qt::Key_Return, IDC_START},
+    };
+    for (const auto& c : cases) {
+        commands.clear();
+        SetFocus(c.focus);
+        PressKey(c.focus, c.key);
+        ASSERT_EQ(commands.size(), 1u) << c.what;
+        EXPECT_EQ(commands[0].id, c.id) << c.what;
+    }
+    commands.clear();
+    vlm::qt::WindowWidget(dialog.Window())->close();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].id, IDCANCEL);
+    EXPECT_EQ(commands[0].code, BN_CLICKED);
+    EXPECT_TRUE(IsWindow(dialog.Window())) << "closing is the dialog's decision";
+}
+
+TEST(Dialog, HelpGoesUpFromTheFocusAndADialogMayAnswerItItself)
+{
+    std::vector<HELPINFO> helps;
+    std::vector<WORD> commands;
+    bool answerHelp = false;
+    TestDialog dialog(IDD_SCAN_DIALOG, [&](HWND, UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<INT_PTR> {
+        if (message == WM_HELP) {
+            helps.push_back(*reinterpret_cast<const HELPINFO*>(lParam));
+            if (answerHelp)
+                return TRUE;
+        }
+        if (message == WM_COMMAND)
+            commands.push_back(LOWORD(wParam));
+        return std::nullopt;
+    });
+    ShowWindow(dialog.Window(), SW_SHOW);
+    Pump();
+    SetFocus(dialog.Item(IDC_DRIVES));
+    PressKey(dialog.Item(IDC_DRIVES), Qt::Key_F1);
+    ASSERT_EQ(helps.size(), 1u);
+    EXPECT_EQ(helps[0].iContextType, HELPINFO_WINDOW);
+    EXPECT_EQ(helps[0].hItemHandle, dialog.Item(IDC_DRIVES));
+    EXPECT_EQ(helps[0].iCtrlId, IDC_DRIVES);
+    EXPECT_EQ(commands, std::vector<WORD>{0xE146});
+
+    answerHelp = true;
+    helps.clear();
+    commands.clear();
+    PressKey(dialog.Item(IDC_DRIVES), Qt::Key_F1);
+    EXPECT_EQ(helps.size(), 1u);
+    EXPECT_TRUE(commands.empty()) << "answered, so no help command";
+}
+
+TEST(Dialog, TheAboutBoxEndsWithItsDefaultButtonAndShowsTheIcon)
+{
+    INT_PTR seen = 0;
+    DialogHandler handler = [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> std::optional<INT_PTR> {
+        if (message == WM_INITDIALOG) {
+            // Enter, as the person would press it once the box is up.
+            PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
+            return TRUE;
+        }
+        if (message == WM_COMMAND) {
+            seen = LOWORD(wParam);
+            EndDialog(dialog, LOWORD(wParam) + 100);
+            return TRUE;
+        }
+        return std::nullopt;
+    };
+    vlm::qt::Initialize();
+    const INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_ABOUTBOX), nullptr, HandlerDialogProc,
+                                           reinterpret_cast<LPARAM>(&handler));
+    EXPECT_EQ(seen, IDOK);
+    EXPECT_EQ(result, IDOK + 100);
+
+    TestDialog about(IDD_ABOUTBOX);
+    HWND icon = nullptr;
+    for (HWND child = GetWindow(about.Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = child;
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)), LoadIconA(nullptr, MAKEINTRESOURCEA(IDR_MAINFRAME)));
+    RECT r{};
+    GetWindowRect(icon, &r);
+    EXPECT_EQ(r.right - r.left, 32) << "an icon static takes the icon's size";
+    char caption[64];
+    GetWindowTextA(about.Window(), caption, sizeof caption);
+    EXPECT_STREQ(caption, "About Velmora");
+}
+
+} // namespace
+} // namespace vlm::test

@@ -1,0 +1,95 @@
+// Helpers for the window system's tests: a dialog whose procedure is a lambda, bounded waits that
+// run the Qt event loop (and with it the thread's messages), and what a window shows.
+#pragma once
+
+#include "resource.h"
+#include "vlm_qt.h"
+#include "winapi.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace vlm::test {
+
+using namespace std::chrono_literals;
+
+// Long enough never to matter on a working build; there only to turn a hang into a failure.
+inline constexpr std::chrono::milliseconds kPatience = 20s;
+
+// Answers a dialog message, or nothing to leave it to the dialog manager.
+using DialogHandler = std::function<std::optional<INT_PTR>(HWND, UINT, WPARAM, LPARAM)>;
+
+inline INT_PTR CALLBACK HandlerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    auto* handler = reinterpret_cast<DialogHandler*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (handler && *handler) {
+        if (auto result = (*handler)(dialog, message, wParam, lParam))
+            return *result;
+    }
+    return FALSE;
+}
+
+// Runs Qt's events until `done` holds or patience runs out.
+inline bool PumpUntil(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+inline void Pump()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// A modeless dialog from the program's resources, destroyed with the fixture.
+class TestDialog {
+public:
+    explicit TestDialog(int id, DialogHandler handler = {}, HWND owner = nullptr)
+        : m_handler(std::make_unique<DialogHandler>(std::move(handler)))
+    {
+        vlm::qt::Initialize();
+        m_window = CreateDialogParamA(nullptr, MAKEINTRESOURCEA(id), owner, HandlerDialogProc,
+                                      reinterpret_cast<LPARAM>(m_handler.get()));
+    }
+    ~TestDialog()
+    {
+        if (IsWindow(m_window))
+            DestroyWindow(m_window);
+        Pump();
+    }
+    TestDialog(const TestDialog&) = delete;
+    TestDialog& operator=(const TestDialog&) = delete;
+
+    HWND Window() const { return m_window; }
+    HWND Item(int id) const { return GetDlgItem(m_window, id); }
+    void SetHandler(DialogHandler handler) { *m_handler = std::move(handler); }
+
+private:
+    std::unique_ptr<DialogHandler> m_handler;
+    HWND m_window = nullptr;
+};
+
+// What the window shows, painted through its own window procedure.
+inline QImage Grab(HWND window)
+{
+    QWidget* widget = vlm::qt::WindowWidget(window);
+    return widget ? widget->grab().toImage().convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+} // namespace vlm::test
