@@ -1385,6 +1385,9 @@ BOOL BitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int x1, i
 BOOL StretchBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int x1, int y1,
                 int cx1, int cy1, DWORD rop);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+// Memory DCs only (what a window shows is not read back): CLR_INVALID elsewhere.
+COLORREF GetPixel(HDC dc, int x, int y);
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // ---------------------------------------------------------------------------------------------
 // Common dialogs: the save-file dialog

@@ -1112,10 +1112,15 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
                                     area.width(), flags);
     const QRect bound = string.isEmpty() ? QRect(area.topLeft(), QSize(0, 0))
                                          : metrics.boundingRect(area, flags, string);
+    // Lines are the font's height apart, as GDI sets them (Qt adds the font's leading).
+    const int lines = string.isEmpty() ? 0
+                                       : std::max(1, (bound.height() + std::max(0, metrics.leading())) /
+                                                         std::max(1, metrics.lineSpacing()));
+    const int height = lines * metrics.height();
     if (format & DT_CALCRECT) {
         rect->right = rect->left + bound.width();
-        rect->bottom = rect->top + (string.isEmpty() ? 0 : bound.height());
-        return string.isEmpty() ? 0 : bound.height();
+        rect->bottom = rect->top + height;
+        return height;
     }
     if (QPainter* painter = context->Painter(); painter && !string.isEmpty()) {
         painter->save();
@@ -1129,7 +1134,7 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
         painter->restore();
     }
     return (format & (DT_VCENTER | DT_BOTTOM)) && (format & DT_SINGLELINE) ? bound.bottom() + 1 - area.top()
-                                                                          : bound.height();
+                                                                          : height;
 }
 
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size)
@@ -1252,6 +1257,32 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon)
         return FALSE;
     DrawImage(*context, x, y, object->Image(GetSystemMetrics(SM_CXICON)));
     return TRUE;
+}
+
+COLORREF GetPixel(HDC dc, int x, int y)
+{
+    auto context = Dc(dc);
+    if (!context || context->kind != DeviceContext::Kind::Memory || !context->bitmap)
+        return CLR_INVALID;
+    context->Flush();
+    const QImage& image = context->bitmap->image;
+    if (!image.valid(x, y))
+        return CLR_INVALID;
+    const QRgb pixel = image.pixel(x, y);
+    return RGB(qRed(pixel), qGreen(pixel), qBlue(pixel));
+}
+
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color)
+{
+    auto context = Dc(dc);
+    if (!context || context->kind != DeviceContext::Kind::Memory || !context->bitmap || context->bitmap->stock)
+        return CLR_INVALID;
+    context->Flush();
+    QImage& image = context->bitmap->image;
+    if (!image.valid(x, y))
+        return CLR_INVALID;
+    image.setPixel(x, y, qRgb(GetRValue(color), GetGValue(color), GetBValue(color)));
+    return color & 0xFFFFFF;
 }
 
 // ---------------------------------------------------------------------------------------------

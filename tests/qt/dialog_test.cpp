@@ -7,6 +7,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <map>
+
 namespace vlm::test {
 namespace {
 
@@ -111,18 +113,15 @@ TEST(Dialog, TabOrderFollowsTheTemplateAndSkipsWhatCannotTakeFocus)
     EXPECT_EQ(GetNextDlgTabItem(dialog.Window(), dialog.Item(IDC_START), TRUE), dialog.Item(IDC_DRIVES));
 
     // Qt's own focus chain visits the tab stops in the same order.
+    std::map<QWidget*, int> ids;
+    for (int id : {IDC_START, IDC_STOP, IDC_RESULTS, IDC_CURRENT_DIR, IDC_DRIVES, IDC_WEBLINK})
+        ids[vlm::qt::WindowWidget(dialog.Item(id))] = id;
     std::vector<int> chain;
     QWidget* first = vlm::qt::WindowWidget(dialog.Item(IDC_START));
     QWidget* at = first;
     do {
-        if (at->focusPolicy() & Qt::TabFocus)
-            if (HWND window = nullptr; (window = [&] {
-                    for (int id : {IDC_START, IDC_STOP, IDC_RESULTS, IDC_DRIVES})
-                        if (vlm::qt::WindowWidget(dialog.Item(id)) == at)
-                            return dialog.Item(id);
-                    return static_cast<HWND>(nullptr);
-                }()))
-                chain.push_back(GetDlgCtrlID(window));
+        if ((at->focusPolicy() & Qt::TabFocus) && ids.count(at))
+            chain.push_back(ids[at]);
         at = at->nextInFocusChain();
     } while (at && at != first && chain.size() < 10);
     EXPECT_EQ(chain, (std::vector<int>{IDC_START, IDC_STOP, IDC_RESULTS, IDC_DRIVES}));
@@ -272,6 +271,78 @@ TEST(Dialog, TheAboutBoxEndsWithItsDefaultButtonAndShowsTheIcon)
     char caption[64];
     GetWindowTextA(about.Window(), caption, sizeof caption);
     EXPECT_STREQ(caption, "About Velmora");
+}
+
+} // namespace
+} // namespace vlm::test
+
+namespace vlm::test {
+namespace {
+
+// The framework's way: the dialog and its controls subclassed after creation; whatever the
+// subclass passes on still reaches the dialog procedure and the classes' own procedures.
+struct Subclass {
+    static inline WNDPROC dialogPrevious = nullptr;
+    static inline WNDPROC staticPrevious = nullptr;
+    static inline std::vector<UINT> dialogSeen;
+    static inline int staticPaints = 0;
+
+    static LRESULT CALLBACK Dialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_COMMAND || message == WM_CTLCOLORSTATIC || message == WM_INITMENUPOPUP || message == WM_HELP)
+            dialogSeen.push_back(message);
+        return CallWindowProcA(dialogPrevious, window, message, wParam, lParam);
+    }
+
+    static LRESULT CALLBACK Static(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_PAINT)
+            ++staticPaints;
+        return CallWindowProcA(staticPrevious, window, message, wParam, lParam);
+    }
+};
+
+TEST(Dialog, SubclassedWindowsSeeEveryMessageFirst)
+{
+    std::vector<UINT> procedureSeen;
+    TestDialog dialog(IDD_SCAN_DIALOG, [&](HWND window, UINT message, WPARAM, LPARAM) -> std::optional<INT_PTR> {
+        if (message == WM_COMMAND || message == WM_CTLCOLORSTATIC)
+            procedureSeen.push_back(message);
+        (void)window;
+        return std::nullopt;
+    });
+    Subclass::dialogSeen.clear();
+    Subclass::staticPaints = 0;
+    Subclass::dialogPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(dialog.Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Subclass::Dialog)));
+    Subclass::staticPrevious = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        dialog.Item(IDC_WEBLINK), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Subclass::Static)));
+    ASSERT_NE(Subclass::dialogPrevious, nullptr);
+
+    SendMessageA(dialog.Item(IDC_START), BM_CLICK, 0, 0);
+    vlm::qt::ClientWidget(dialog.Window())->grab();
+    EXPECT_GT(Subclass::staticPaints, 0);
+    EXPECT_NE(std::count(Subclass::dialogSeen.begin(), Subclass::dialogSeen.end(), WM_COMMAND), 0);
+    EXPECT_NE(std::count(Subclass::dialogSeen.begin(), Subclass::dialogSeen.end(), WM_CTLCOLORSTATIC), 0);
+    EXPECT_NE(std::count(procedureSeen.begin(), procedureSeen.end(), WM_COMMAND), 0) << "passed on";
+    EXPECT_NE(std::count(procedureSeen.begin(), procedureSeen.end(), WM_CTLCOLORSTATIC), 0);
+
+    SetFocus(dialog.Item(IDC_RESULTS));
+    PressKey(dialog.Item(IDC_RESULTS), Qt::Key_F1);
+    EXPECT_NE(std::count(Subclass::dialogSeen.begin(), Subclass::dialogSeen.end(), WM_HELP), 0);
+}
+
+TEST(Dialog, TheLayersClassesAreThereForTheFramework)
+{
+    WNDCLASSA info{};
+    for (const char* name : {"RICHEDIT", "Button", "STATIC", "ComboBoxEx32", "#32770"}) {
+        EXPECT_TRUE(GetClassInfoA(nullptr, name, &info)) << name;
+        EXPECT_NE(info.lpfnWndProc, nullptr) << name;
+    }
+    EXPECT_EQ(info.cbWndExtra, DLGWINDOWEXTRA);
+    EXPECT_FALSE(GetClassInfoA(nullptr, "NoSuchClass", &info));
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_USEREX_CLASSES};
+    EXPECT_TRUE(InitCommonControlsEx(&icc));
 }
 
 } // namespace
