@@ -96,7 +96,8 @@ std::shared_ptr<T> FaceAs(HWND window)
 {
     return std::dynamic_pointer_cast<T>(FaceOf(window));
 }
-// The window a widget stands for (the nearest ancestor that stands for one); NULL when none.
+// The window a widget stands for (the nearest ancestor within its top-level widget that stands
+// for one); NULL when none.
 HWND WindowOfWidget(const QWidget* widget);
 void BindWidget(QWidget* widget, HWND window);
 

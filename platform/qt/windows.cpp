@@ -105,6 +105,9 @@ HWND WindowOfWidget(const QWidget* widget)
         const QVariant value = widget->property(kWindowProperty);
         if (value.isValid())
             return reinterpret_cast<HWND>(value.value<quintptr>());
+        // A window of Qt's own (a message box, a popup menu) over one of ours is not part of it.
+        if (widget->isWindow())
+            break;
     }
     return nullptr;
 }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -209,7 +210,9 @@ TEST_F(SaveDialog, TheRealDialogTakesTheNameTypedIntoIt)
     char file[MAX_PATH];
     OPENFILENAMEA ofn = SaveRequest(file, sizeof file);
     ofn.lpstrInitialDir = folder.c_str();
+    ModalRescue rescue;
     ASSERT_TRUE(GetSaveFileNameA(&ofn));
+    EXPECT_FALSE(rescue.rescued);
     EXPECT_TRUE(found);
     EXPECT_EQ(std::string(file), folder + "/typed.txt");
     EXPECT_TRUE(seenFilter.startsWith("All Files (*.*)")) << seenFilter.toStdString();
@@ -253,6 +256,7 @@ TEST(MessageBoxes, TheRealBoxShowsWhatItIsAskedAndReturnsTheButtonPressed)
         QList<QMessageBox::StandardButton> buttons;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         BOOL ownerEnabled = TRUE;
+        ModalRescue rescue;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
@@ -263,13 +267,17 @@ TEST(MessageBoxes, TheRealBoxShowsWhatItIsAskedAndReturnsTheButtonPressed)
             for (QAbstractButton* button : box->buttons())
                 buttons.push_back(box->standardButton(button));
             ownerEnabled = IsWindowEnabled(owner.Window());
-            if (c.press == QMessageBox::NoButton)
-                box->reject();
-            else
+            if (c.press == QMessageBox::NoButton) {
+                // A real key: the box takes input while its owner is disabled.
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QCoreApplication::sendEvent(box->focusWidget() ? box->focusWidget() : box, &escape);
+            } else {
                 box->button(c.press)->click();
+            }
         });
         const int result = MessageBoxA(owner.Window(), "2 files scanned\n0 file(s) contained Alternate Data Streams",
                                        "velmora", c.type);
+        EXPECT_FALSE(rescue.rescued) << c.type;
         EXPECT_EQ(result, c.expected) << c.type;
         EXPECT_EQ(text, "2 files scanned\n0 file(s) contained Alternate Data Streams") << c.type;
         EXPECT_EQ(caption, "velmora");

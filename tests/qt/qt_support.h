@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -56,6 +57,27 @@ inline void Pump()
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
+
+// Closes whatever modal window is still open when patience runs out, so that a box or dialog
+// that does not take the test's input fails the test instead of hanging it.
+class ModalRescue {
+public:
+    ModalRescue()
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                rescued = true;
+                modal->close();
+            }
+        });
+        m_timer.start(static_cast<int>(kPatience.count()));
+    }
+    bool rescued = false;
+
+private:
+    QTimer m_timer;
+};
 
 // A modeless dialog from the program's resources, destroyed with the fixture.
 class TestDialog {
