@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMoveEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
@@ -117,6 +118,15 @@ protected:
             SendMessageA(m_dialog, WM_ACTIVATE, isActiveWindow() ? WA_ACTIVE : WA_INACTIVE, 0);
         }
         QWidget::changeEvent(event);
+    }
+
+    void moveEvent(QMoveEvent* event) override
+    {
+        // Moved by the person (or the window manager): the client area's new screen position.
+        POINT origin{0, 0};
+        ClientToScreen(m_dialog, &origin);
+        SendMessageA(m_dialog, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+        QWidget::moveEvent(event);
     }
 
     void paintEvent(QPaintEvent*) override

@@ -130,6 +130,8 @@ void AttachFace(const std::shared_ptr<Face>& face, const CREATESTRUCTA& create)
         face->client = widget;
     BindWidget(widget, face->hwnd);
     face->instance = create.hInstance;
+    // Until WM_SETFONT says otherwise a control shows the system's dialog font.
+    widget->setFont(FontOf(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))));
     const DWORD style = static_cast<DWORD>(create.style);
     if (style & WS_CHILD) {
         if (QWidget* parent = ParentWidgetFor(create.hwndParent))

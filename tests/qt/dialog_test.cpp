@@ -347,3 +347,57 @@ TEST(Dialog, TheLayersClassesAreThereForTheFramework)
 
 } // namespace
 } // namespace vlm::test
+
+namespace vlm::test {
+namespace {
+
+TEST(Dialog, WindowStateCallsAnswerAsWin32Does)
+{
+    // The About box's template is not WS_VISIBLE (the scan dialog's is, and shows at once).
+    TestDialog dialog(IDD_ABOUTBOX);
+    const HWND ok = dialog.Item(IDOK);
+    ASSERT_NE(ok, nullptr);
+    // Visibility: a child is visible only while its dialog is.
+    EXPECT_FALSE(IsWindowVisible(dialog.Window()));
+    EXPECT_FALSE(IsWindowVisible(ok));
+    EXPECT_FALSE(ShowWindow(dialog.Window(), SW_SHOW)) << "was hidden";
+    EXPECT_TRUE(ShowWindow(dialog.Window(), SW_SHOW)) << "was visible";
+    EXPECT_TRUE(IsWindowVisible(ok));
+    EXPECT_TRUE(ShowWindow(ok, SW_HIDE));
+    EXPECT_FALSE(IsWindowVisible(ok));
+    EXPECT_FALSE(vlm::qt::WindowWidget(ok)->isVisible());
+    ShowWindow(ok, SW_SHOW);
+    EXPECT_TRUE(vlm::qt::WindowWidget(ok)->isVisible());
+
+    // Enabling answers whether the window was disabled before.
+    EXPECT_FALSE(EnableWindow(ok, FALSE));
+    EXPECT_TRUE(EnableWindow(ok, FALSE));
+    EXPECT_TRUE(EnableWindow(ok, TRUE));
+    EXPECT_TRUE(IsWindowEnabled(ok));
+
+    // Text, cut to the buffer and always terminated.
+    EXPECT_TRUE(SetWindowTextA(ok, "Close it"));
+    EXPECT_EQ(GetWindowTextLengthA(ok), 8);
+    char small[5];
+    EXPECT_EQ(GetWindowTextA(ok, small, sizeof small), 4);
+    EXPECT_STREQ(small, "Clos");
+    EXPECT_EQ(GetWindowTextA(ok, small, 0), 0);
+
+    // Icons set on the dialog come back and show in its frame.
+    const HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(SendMessageA(dialog.Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon)), 0);
+    EXPECT_EQ(SendMessageA(dialog.Window(), WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+    EXPECT_FALSE(vlm::qt::WindowWidget(dialog.Window())->windowIcon().isNull());
+
+    // A window that is gone answers nothing.
+    DestroyWindow(ok);
+    EXPECT_FALSE(IsWindow(ok));
+    EXPECT_FALSE(EnableWindow(ok, TRUE));
+    EXPECT_EQ(GetDlgItem(dialog.Window(), IDOK), nullptr);
+    RECT r{};
+    EXPECT_FALSE(GetClientRect(ok, &r));
+}
+
+} // namespace
+} // namespace vlm::test
