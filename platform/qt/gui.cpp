@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,18 +22,9 @@
 namespace vlm::qt {
 namespace {
 
-class Pump;
 
-// Everything of the GUI thread; made once and never destroyed (windows may outlive main).
-struct Gui {
-    QApplication* application = nullptr;
-    Pump* pump = nullptr;
-    HWND callWindow = nullptr;
-    DWORD thread = 0;
-    std::vector<std::shared_ptr<ModalState>> modals; // GUI thread only
-};
-
-std::atomic<Gui*> g_gui{nullptr};
+struct Gui;
+std::vector<std::shared_ptr<ModalState>>& Modals();
 
 // Runs the thread's messages when the queue's wake hook asks for it, a bounded number at a time
 // so that a stream of messages never starves Qt's own events.
@@ -63,9 +55,9 @@ private:
 
     static void Quit(int code)
     {
-        Gui* gui = g_gui.load();
-        if (!gui->modals.empty()) {
-            auto& innermost = gui->modals.back();
+        auto& modals = Modals();
+        if (!modals.empty()) {
+            auto& innermost = modals.back();
             innermost->quit = true;
             innermost->quitCode = code;
             innermost->ended = true;
@@ -132,6 +124,18 @@ protected:
     }
 };
 
+// Everything of the GUI thread; made once and never destroyed (windows may outlive main).
+struct Gui {
+    std::unique_ptr<QApplication> application; // none when the program made its own
+    std::unique_ptr<Pump> pump;
+    std::unique_ptr<InputRules> rules;
+    HWND callWindow = nullptr;
+    DWORD thread = 0;
+    std::vector<std::shared_ptr<ModalState>> modals; // GUI thread only
+};
+
+std::atomic<Gui*> g_gui{nullptr};
+
 LRESULT CALLBACK RunCallProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_USER && lParam) {
@@ -154,18 +158,20 @@ bool EnsureGui()
         return true;
     if (!IsMainThread())
         return false;
-    // The main thread alone gets here, so no other thread can race the construction.
+    // The main thread alone gets here, so no other thread can race the construction. Never
+    // destroyed: the windows of the main thread outlive main.
     auto* gui = new Gui;
     gui->thread = GetCurrentThreadId();
     if (!QApplication::instance()) {
         static int argc = 1;
         static char name[] = "velmora";
         static char* argv[] = {name, nullptr};
-        gui->application = new QApplication(argc, argv);
+        gui->application = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
-    qApp->installEventFilter(new InputRules);
-    gui->pump = new Pump;
+    gui->rules = std::make_unique<InputRules>();
+    qApp->installEventFilter(gui->rules.get());
+    gui->pump = std::make_unique<Pump>();
     RegisterWindowClasses();
     WNDCLASSA callClass{};
     callClass.lpfnWndProc = RunCallProc;
@@ -174,11 +180,25 @@ bool EnsureGui()
     gui->callWindow = CreateWindowExA(0, "VlmQtCall", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                       nullptr, nullptr);
     g_gui.store(gui);
-    Pump* pump = gui->pump;
+    Pump* pump = gui->pump.get();
     posix::SetMessageWakeHook([pump] { pump->Schedule(); });
     pump->Schedule(); // whatever arrived before the hook
     return true;
 }
+
+namespace {
+
+Gui* TheGui()
+{
+    return g_gui.load();
+}
+
+std::vector<std::shared_ptr<ModalState>>& Modals()
+{
+    return TheGui()->modals;
+}
+
+} // namespace
 
 bool GuiExists()
 {
@@ -203,12 +223,12 @@ void RunOnGuiThread(const std::function<void()>& work)
 
 void PushModal(const std::shared_ptr<ModalState>& state)
 {
-    g_gui.load()->modals.push_back(state);
+    Modals().push_back(state);
 }
 
 void PopModal(const std::shared_ptr<ModalState>& state)
 {
-    auto& modals = g_gui.load()->modals;
+    auto& modals = Modals();
     std::erase(modals, state);
 }
 
@@ -217,7 +237,7 @@ void RunModal(const std::shared_ptr<ModalState>& state)
     QEventLoop loop;
     state->stop = [&loop] { loop.exit(); };
     PushModal(state);
-    g_gui.load()->pump->Schedule();
+    TheGui()->pump->Schedule();
     if (!state->ended)
         loop.exec(QEventLoop::AllEvents);
     PopModal(state);

@@ -371,6 +371,7 @@ bool CreateRichEdit(HWND window, const CREATESTRUCTA& create)
     edit->setAcceptRichText(false);
     edit->setUndoRedoEnabled(false);
     edit->setContextMenuPolicy(Qt::NoContextMenu);
+    edit->setTabChangesFocus(true); // Tab moves on through the dialog, as in a dialog's edit
     edit->setReadOnly((style & ES_READONLY) != 0);
     edit->setTextInteractionFlags((style & ES_READONLY) ? (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)
                                                         : Qt::TextEditorInteraction);

@@ -401,3 +401,29 @@ TEST(Dialog, WindowStateCallsAnswerAsWin32Does)
 
 } // namespace
 } // namespace vlm::test
+
+namespace vlm::test {
+namespace {
+
+TEST(Dialog, TabMovesTheFocusThroughTheTabStops)
+{
+    TestDialog dialog(IDD_SCAN_DIALOG);
+    ShowWindow(dialog.Window(), SW_SHOW);
+    Pump();
+    SetFocus(dialog.Item(IDC_RESULTS));
+    Pump();
+    EXPECT_EQ(GetFocus(), dialog.Item(IDC_RESULTS));
+    // Out of the (multi-line) results view too: it does not keep Tab for itself.
+    PressKey(dialog.Item(IDC_RESULTS), Qt::Key_Tab);
+    EXPECT_EQ(GetFocus(), dialog.Item(IDC_DRIVES));
+    PressKey(dialog.Item(IDC_DRIVES), Qt::Key_Tab);
+    EXPECT_EQ(GetFocus(), dialog.Item(IDC_START)) << "Stop is disabled";
+    // The same through the dialog manager.
+    SendMessageA(dialog.Window(), WM_NEXTDLGCTL, 0, FALSE);
+    EXPECT_EQ(GetFocus(), dialog.Item(IDC_RESULTS));
+    SendMessageA(dialog.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(dialog.Item(IDC_DRIVES)), TRUE);
+    EXPECT_EQ(GetFocus(), dialog.Item(IDC_DRIVES));
+}
+
+} // namespace
+} // namespace vlm::test
