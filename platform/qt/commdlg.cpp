@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -453,6 +455,17 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR, LPCSTR dire
     } else if (strncasecmp(target.c_str(), "ftp.", 4) == 0) {
         url = "ftp://" + target;
     } else {
+        // A Windows-shaped path names a file on the mount its drive letter stands for.
+        if (target.size() >= 3 && std::isalpha(static_cast<unsigned char>(target[0])) && target[1] == ':' &&
+            (target[2] == '\\' || target[2] == '/')) {
+            char mount[MAX_PATH * 4] = {};
+            const char drive[3] = {target[0], ':', '\0'};
+            if (QueryDosDeviceA(drive, mount, sizeof mount) == 0)
+                return ShellResult(ERROR_PATH_NOT_FOUND);
+            std::string rest = target.substr(3);
+            std::replace(rest.begin(), rest.end(), '\\', '/');
+            target = std::string(mount) + "/" + rest;
+        }
         QString path = QString::fromUtf8(target.c_str());
         if (QDir::isRelativePath(path))
             path = QDir(directory && *directory ? QString::fromUtf8(directory) : QDir::currentPath()).absoluteFilePath(path);

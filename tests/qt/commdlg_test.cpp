@@ -335,6 +335,27 @@ TEST(Shell, OpeningAWebAddressGoesToTheDesktopsOpener)
     }
 }
 
+TEST(Shell, AFileIsOpenedThroughItsUrl)
+{
+    vlm::qt::Initialize();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("AdsScan.txt");
+    QFile(path).open(QIODevice::WriteOnly);
+    std::vector<std::string> opened;
+    Scoped<vlm::qt::UrlOpener, decltype(&vlm::qt::SetUrlOpener)> seam(&vlm::qt::SetUrlOpener,
+                                                                       [&](const std::string& url) {
+                                                                           opened.push_back(url);
+                                                                           return true;
+                                                                       });
+    const std::string directory = folder.path().toStdString();
+    // By its full path, and by its name in the directory given.
+    EXPECT_GT(reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.toUtf8().constData(), nullptr, nullptr, SW_SHOW)), 32);
+    EXPECT_GT(reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", "AdsScan.txt", nullptr, directory.c_str(), SW_SHOW)), 32);
+    const std::string url = "file://" + path.toStdString();
+    EXPECT_EQ(opened, (std::vector<std::string>{url, url}));
+}
+
 TEST(Beep, TheListenerHearsEveryBeep)
 {
     std::vector<UINT> beeps;
