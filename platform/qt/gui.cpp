@@ -172,6 +172,17 @@ bool EnsureGui()
     gui->rules = std::make_unique<InputRules>();
     qApp->installEventFilter(gui->rules.get());
     gui->pump = std::make_unique<Pump>();
+    // Focus moving between the layer's windows is told to both, as Windows tells them.
+    QObject::connect(qApp, &QApplication::focusChanged, gui->pump.get(), [](QWidget* old, QWidget* now) {
+        const HWND from = WindowOfWidget(old);
+        const HWND to = WindowOfWidget(now);
+        if (from == to)
+            return;
+        if (from && IsWindow(from))
+            SendMessageA(from, WM_KILLFOCUS, reinterpret_cast<WPARAM>(to), 0);
+        if (to && IsWindow(to))
+            SendMessageA(to, WM_SETFOCUS, reinterpret_cast<WPARAM>(from), 0);
+    });
     RegisterWindowClasses();
     WNDCLASSA callClass{};
     callClass.lpfnWndProc = RunCallProc;

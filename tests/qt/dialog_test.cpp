@@ -405,9 +405,24 @@ TEST(Dialog, WindowStateCallsAnswerAsWin32Does)
 namespace vlm::test {
 namespace {
 
+struct FocusSpy {
+    static inline WNDPROC previous = nullptr;
+    static inline std::vector<std::pair<UINT, HWND>> seen;
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_SETFOCUS || message == WM_KILLFOCUS)
+            seen.emplace_back(message, reinterpret_cast<HWND>(wParam));
+        return CallWindowProcA(previous, window, message, wParam, lParam);
+    }
+};
+
 TEST(Dialog, TabMovesTheFocusThroughTheTabStops)
 {
     TestDialog dialog(IDD_SCAN_DIALOG);
+    FocusSpy::seen.clear();
+    FocusSpy::previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        dialog.Item(IDC_DRIVES), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FocusSpy::Procedure)));
     ShowWindow(dialog.Window(), SW_SHOW);
     Pump();
     SetFocus(dialog.Item(IDC_RESULTS));
@@ -418,6 +433,9 @@ TEST(Dialog, TabMovesTheFocusThroughTheTabStops)
     EXPECT_EQ(GetFocus(), dialog.Item(IDC_DRIVES));
     PressKey(dialog.Item(IDC_DRIVES), Qt::Key_Tab);
     EXPECT_EQ(GetFocus(), dialog.Item(IDC_START)) << "Stop is disabled";
+    // The drive list was told when the focus came and went, and where from and to.
+    EXPECT_EQ(FocusSpy::seen, (std::vector<std::pair<UINT, HWND>>{{WM_SETFOCUS, dialog.Item(IDC_RESULTS)},
+                                                                   {WM_KILLFOCUS, dialog.Item(IDC_START)}}));
     // The same through the dialog manager.
     SendMessageA(dialog.Window(), WM_NEXTDLGCTL, 0, FALSE);
     EXPECT_EQ(GetFocus(), dialog.Item(IDC_RESULTS));
