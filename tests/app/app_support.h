@@ -1,0 +1,187 @@
+// Helpers for the dialog program's tests: the real scan dialog run modally with a script that
+// drives it from inside its own loop, message boxes answered and recorded, an injected mount
+// table of real NTFS volumes, and what the results view holds.
+#pragma once
+
+#include "../platform/fs_support.h"
+#include "app/CScanDlg.h"
+#include "framework/CWinApp.h"
+#include "support/NtfsVolume.h"
+#include "vlm_platform.h"
+#include "vlm_qt.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vlm::test {
+
+using namespace std::chrono_literals;
+
+// Long enough never to matter on a working build; there only to turn a hang into a failure.
+inline constexpr std::chrono::milliseconds kPatience = 60s;
+
+inline bool PumpUntil(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+inline void Pump()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// Every message box answered with its default button, and what it said.
+struct BoxCall {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+class RecordedBoxes {
+public:
+    RecordedBoxes()
+    {
+        m_previous = vlm::SetMessageBoxResponder([this](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+            std::lock_guard lock(m_mutex);
+            m_calls.push_back({owner, text ? text : "", caption ? caption : "", type});
+            // Yes to a question (the save dialog's overwrite check), OK otherwise.
+            const UINT buttons = type & MB_TYPEMASK;
+            return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+        });
+    }
+    ~RecordedBoxes() { vlm::SetMessageBoxResponder(m_previous); }
+    RecordedBoxes(const RecordedBoxes&) = delete;
+    RecordedBoxes& operator=(const RecordedBoxes&) = delete;
+
+    std::vector<BoxCall> Calls() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    size_t Count() const { return Calls().size(); }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<BoxCall> m_calls;
+    vlm::MessageBoxResponder m_previous;
+};
+
+// The mountinfo line the process has for `mountPoint` (a real mount), renumbered to `id`.
+inline std::string RealMountLine(const std::string& mountPoint)
+{
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point;
+        fields >> id >> parent >> device >> root >> point;
+        if (point == mountPoint)
+            return line + "\n";
+    }
+    return {};
+}
+
+// Runs `dialog` modally; `script` runs inside its loop once it is up, then the dialog is ended
+// (unless the script ended it).
+inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>& script)
+{
+    vlm::qt::Initialize();
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        if (dialog.m_hWnd && IsWindow(dialog.m_hWnd)) {
+            script(dialog);
+            if (dialog.m_hWnd && IsWindow(dialog.m_hWnd))
+                dialog.EndDialog(IDCANCEL);
+        }
+    });
+    const INT_PTR result = dialog.DoModal();
+    EXPECT_TRUE(ran) << "the dialog's loop never ran the script";
+    return result;
+}
+
+inline std::string WindowText(HWND window)
+{
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+inline std::vector<std::string> ComboEntries(HWND combo)
+{
+    std::vector<std::string> entries;
+    const auto count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char buffer[256] = {};
+        COMBOBOXEXITEMA item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE;
+        item.iItem = i;
+        item.pszText = buffer;
+        item.cchTextMax = sizeof buffer;
+        SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        entries.push_back(std::string(buffer) + "#" + std::to_string(item.iImage));
+    }
+    return entries;
+}
+
+inline void Click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The text colour of positions [first, last) of the results view; CFE_AUTOCOLOR gives
+// kAutoColour.
+inline constexpr COLORREF kAutoColour = 0xFFFFFFFF;
+inline COLORREF ColourOf(HWND edit, LONG first, LONG last)
+{
+    CHARRANGE range{first, last};
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA format{};
+    format.cbSize = sizeof format;
+    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    if (format.dwEffects & CFE_AUTOCOLOR)
+        return kAutoColour;
+    return format.crTextColor;
+}
+
+// A mount table holding only the test's volumes (and what else it adds), with letters afresh.
+class DialogFixture : public ::testing::Test {
+protected:
+    void TearDown() override { Pump(); }
+
+    // One real NTFS volume as the only drive, C:. False (test skipped) without ntfs-3g.
+    bool OneVolume()
+    {
+        m_volume = NtfsVolume::Create();
+        if (!m_volume)
+            return false;
+        m_table.Set(RealMountLine(m_volume->MountPoint()));
+        return true;
+    }
+
+    InjectedMountTable m_table;
+    std::unique_ptr<NtfsVolume> m_volume;
+    RecordedBoxes m_boxes;
+};
+
+} // namespace vlm::test
