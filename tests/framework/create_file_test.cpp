@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 using vlm::test::ReadWholeFile;
 using vlm::test::ScratchFolder;
