@@ -100,8 +100,8 @@ inline std::string RealMountLine(const std::string& mountPoint)
 }
 
 // Runs `dialog` modally; `script` runs inside its loop once it is up, then the dialog is ended
-// (unless the script ended it).
-inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>& script)
+// with IDCANCEL unless `scriptEndsIt`.
+inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>& script, bool scriptEndsIt = false)
 {
     vlm::qt::Initialize();
     bool ran = false;
@@ -109,7 +109,7 @@ inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>&
         ran = true;
         if (dialog.m_hWnd && IsWindow(dialog.m_hWnd)) {
             script(dialog);
-            if (dialog.m_hWnd && IsWindow(dialog.m_hWnd))
+            if (!scriptEndsIt && dialog.m_hWnd && IsWindow(dialog.m_hWnd))
                 dialog.EndDialog(IDCANCEL);
         }
     });

@@ -351,3 +351,46 @@ TEST_F(Dialog, HelpKeyOpensTheAboutBox)
 
 } // namespace
 } // namespace vlm::test
+
+namespace vlm::test {
+namespace {
+
+TEST_F(Scan, QuitDuringAScanEndsTheDialogWithOkAndClearsTheRunFlag)
+{
+    if (!OneVolume())
+        GTEST_SKIP() << "no NTFS volume here";
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "q" + std::to_string(i);
+        m_volume->WriteFile(name, "x");
+        m_volume->AddStream(name, "s");
+    }
+    CScanDlg dialog;
+    HANDLE runEvent = nullptr;
+    const INT_PTR result = RunDialog(dialog, [&](CScanDlg& dlg) {
+        runEvent = dlg.m_runEvent;
+        Click(dlg.m_hWnd, IDC_START);
+        SendMessageA(dlg.m_hWnd, WM_COMMAND, ID_FILE_QUIT, 0);
+        EXPECT_EQ(WaitForSingleObject(runEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    }, true);
+    EXPECT_EQ(result, IDOK);
+    // The worker holds the job itself; it lets go once it has unwound, before the volume goes.
+    const std::shared_ptr<ScanShared> job = dialog.m_job;
+    EXPECT_TRUE(PumpUntil([&] { return job.use_count() == 2; }));
+}
+
+TEST_F(Scan, SavingWhereNoFileCanBeMadeFailsSilently)
+{
+    if (!OneVolume())
+        GTEST_SKIP() << "no NTFS volume here";
+    CScanDlg dialog;
+    RunDialog(dialog, [&](CScanDlg& dlg) {
+        dlg.m_results.AppendText("text\r\n", 6);
+        const std::string target = m_table.Dir().Path("missing/folder/out.txt");
+        EXPECT_FALSE(dlg.m_results.SaveToFile(target.c_str()));
+        EXPECT_FALSE(std::filesystem::exists(target));
+        EXPECT_EQ(m_boxes.Count(), 0u);
+    });
+}
+
+} // namespace
+} // namespace vlm::test
