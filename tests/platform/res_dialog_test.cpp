@@ -139,7 +139,7 @@ TEST(DialogTemplates, TheAboutBoxShowsTheIconTheFourLinesAndADefaultOk)
     EXPECT_EQ(text.cx, 141);
     EXPECT_EQ(text.cy, 40);
     EXPECT_EQ(text.title.text,
-              "Velmora v 1.0\nCopyright (C) 2026 The Velmora developers\n\n" VLM_WEB_ADDRESS);
+              "Velmora v 1.0\n(C) 2026 The Velmora developers\n\n" VLM_WEB_ADDRESS);
 
     const auto& ok = dialog.items[2];
     EXPECT_EQ(ok.id, DWORD{IDOK});
