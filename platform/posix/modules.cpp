@@ -1,5 +1,6 @@
 // LoadLibraryA / GetProcAddress over a fixed table of the layer's own modules, plus the
 // process-wide export overrides tests use to take an export away or answer it themselves.
+#include "module_name.h"
 #include "winapi.h"
 
 #include "stream_query.h"
@@ -42,22 +43,7 @@ const std::array<Module, 1>& Modules()
     return modules;
 }
 
-// Windows' rules for a module name: the directory part does not choose the module here, case
-// does not matter, and a name without an extension means ".dll" (a trailing dot means none).
-std::string NormaliseModuleName(std::string_view name)
-{
-    const std::size_t slash = name.find_last_of("\\/");
-    if (slash != std::string_view::npos)
-        name.remove_prefix(slash + 1);
-    std::string normal(name);
-    std::transform(normal.begin(), normal.end(), normal.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (!normal.empty() && normal.back() == '.')
-        normal.pop_back();
-    else if (normal.find('.') == std::string::npos)
-        normal += ".dll";
-    return normal;
-}
+using vlm::NormaliseModuleName;
 
 const Module* FindModule(std::string_view normalName)
 {

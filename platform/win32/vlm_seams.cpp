@@ -1,5 +1,6 @@
 // The seams on Windows: a process-wide message box responder in front of the real MessageBoxA,
 // and export overrides in front of the real GetProcAddress.
+#include "module_name.h"
 #include "vlm_platform.h"
 
 #include <algorithm>
@@ -30,22 +31,7 @@ Seams& TheSeams()
     return *seams;
 }
 
-// The loader's rules for a module name: the directory part does not choose the module, case does
-// not matter, and a name without an extension means ".dll" (a trailing dot means none).
-std::string NormaliseModuleName(std::string_view name)
-{
-    const std::size_t slash = name.find_last_of("\\/");
-    if (slash != std::string_view::npos)
-        name.remove_prefix(slash + 1);
-    std::string normal(name);
-    std::transform(normal.begin(), normal.end(), normal.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (!normal.empty() && normal.back() == '.')
-        normal.pop_back();
-    else if (normal.find('.') == std::string::npos)
-        normal += ".dll";
-    return normal;
-}
+using vlm::NormaliseModuleName;
 
 // The loaded module's file name, normalised; empty when the handle names no module.
 std::string ModuleNameOf(HMODULE module)
