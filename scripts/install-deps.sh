@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64  # Windows cross build
   wine64                                          # Windows tests
   qt6-base-dev xvfb xauth                         # the dialog program's window system and its tests
+  x11-apps xdotool                                # screenshots of the dialogs under Xvfb
 )
 
 missing=()
