@@ -22,5 +22,15 @@ if command -v "$objdump" >/dev/null; then
       echo "$(basename "$exe") needs DLLs a bare Windows lacks: $extra" >&2
       exit 1
     fi
+    # 64-bit programs only (PE32+).
+    if ! grep -qE '^Magic\s+020b' <<<"$("$objdump" -p "$exe")"; then
+      echo "$(basename "$exe") is not a 64-bit program" >&2
+      exit 1
+    fi
   done
+  # The dialog program is a window program: no console opens beside it.
+  if ! grep -qE '^Subsystem\s+0+2\s' <<<"$("$objdump" -p "$build/bin/velmora.exe")"; then
+    echo "velmora.exe is not built for the GUI subsystem" >&2
+    exit 1
+  fi
 fi

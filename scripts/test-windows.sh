@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows target and runs its tests under Wine: a private prefix inside the build
-# folder, no display (the tests answer every message box themselves and use message-only
-# windows), no terminal needed.
+# folder, no terminal needed. The unit tests run without a display (they answer every message box
+# themselves and use message-only windows); the dialog program's tests (win32_gui_tests) get an
+# Xvfb display of their own for the run, named in VLM_GUI_DISPLAY (tests/win32_gui/with-display.sh
+# hands it on as DISPLAY to them alone).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build/windows"
@@ -44,20 +46,54 @@ clear_test_trees() {
 }
 # Our prefix's server only; it also holds the drive letters the tests define.
 stop_wineserver() { "$wineserver" -k >/dev/null 2>&1 || true; }
+xvfb_pid=""
+stop_display() {
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
 finish() {
   stop_wineserver
+  stop_display
   clear_test_trees
 }
 trap finish EXIT
 stop_wineserver
 clear_test_trees
 
+# The window tests' display: a free display number, found by Xvfb itself (-displayfd).
+if ! command -v Xvfb >/dev/null; then
+  echo "Xvfb is not installed (scripts/install-deps.sh installs it)" >&2
+  exit 1
+fi
+displayfile=$(mktemp "${TMPDIR:-/tmp}/vlm-xvfb-XXXXXX")
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$displayfile" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+display_number=$(tr -dc '0-9' <"$displayfile")
+rm -f "$displayfile"
+if [ -z "$display_number" ]; then
+  echo "Xvfb did not start" >&2
+  exit 1
+fi
+export VLM_GUI_DISPLAY=":$display_number"
+# Where the Linux build's window tests wrote their dialogs' layout (qt_tests, LayoutFile), for
+# the comparison with the real dialogs; a missing file makes that test skip, saying so.
+export VLM_LINUX_DIALOG_LAYOUT=${VLM_LINUX_DIALOG_LAYOUT:-$top/build/release/tests/dialog-layout.txt}
+
 mkdir -p "$WINEPREFIX"
 # One server for the whole run, and the prefix's own background processes started by wineboot
 # with their output away from ctest: started by the first test instead, they would hold its
-# output pipe open until the server ends them. The trap ends the server and them.
+# output pipe open until the server ends them. The trap ends the server and them. The desktop
+# process starts here too, on the window tests' display: a desktop started without one would
+# leave their windows unshown.
 "$wineserver" -p
-"$wine" wineboot -i </dev/null >/dev/null 2>&1 || {
+DISPLAY=$VLM_GUI_DISPLAY "$wine" wineboot -i </dev/null >/dev/null 2>&1 || {
   echo "wineboot failed for $WINEPREFIX" >&2
   exit 1
 }

@@ -70,3 +70,19 @@ FARPROC WINAPI vlmGetProcAddress(HMODULE module, LPCSTR procName);
 #endif
 #define MessageBoxA vlmMessageBoxA
 #define GetProcAddress vlmGetProcAddress
+
+// Dialogs from templates: the real calls, once the common control classes the templates use are
+// registered (vlm_dialogs.cpp), as the Linux window layer always has them.
+INT_PTR WINAPI vlmDialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
+                                  LPARAM initParam);
+HWND WINAPI vlmCreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
+                                  LPARAM initParam);
+
+#ifdef DialogBoxParamA
+#undef DialogBoxParamA
+#endif
+#ifdef CreateDialogParamA
+#undef CreateDialogParamA
+#endif
+#define DialogBoxParamA vlmDialogBoxParamA
+#define CreateDialogParamA vlmCreateDialogParamA

@@ -1,0 +1,258 @@
+// Helpers for the dialog program's tests on Windows (under Wine with a display): the real scan
+// dialog run modally with a script that drives it from inside its own loop, the real message
+// boxes and common dialogs answered through a CBT hook, and what the controls hold.
+#pragma once
+
+#include "app/CScanDlg.h"
+#include "framework/CWinApp.h"
+#include "framework/CommonControls.h"
+#include "winapi.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vlm::test {
+
+// Long enough never to matter on a working build; there only to turn a hang into a failure.
+inline constexpr DWORD kPatienceMs = 60000;
+
+// Whether the process has a display to show windows on (test-windows.sh gives these tests one).
+inline bool HasDisplay()
+{
+    char display[256] = {};
+    return GetEnvironmentVariableA("DISPLAY", display, sizeof display) > 0;
+}
+
+inline std::string WindowText(HWND window)
+{
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+inline std::string ClassOf(HWND window)
+{
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// Runs the thread's messages, as a dialog's loop would, until `done` holds; false after a hang.
+inline bool PumpUntil(const std::function<bool()>& done)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > kPatienceMs)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return done();
+            }
+            const HWND active = GetActiveWindow();
+            if (active && IsDialogMessageA(active, &msg))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!done())
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// What is queued now, and what that brings on, without waiting for more.
+inline void Pump()
+{
+    int idle = 0;
+    PumpUntil([&] {
+        MSG msg;
+        idle = PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) ? 0 : idle + 1;
+        return idle > 3;
+    });
+}
+
+// A window of the dialog class (#32770) that came up while the answerer listened: a message
+// box, a common dialog or a dialog of the program.
+struct ShownBox {
+    HWND window = nullptr;
+    HWND owner = nullptr;
+    std::string caption;
+    std::string text; // a message box's text (its static 0xFFFF); empty for other dialogs
+    HICON icon = nullptr; // the icon a message box shows
+};
+
+// Answers every dialog-class window that comes up on this thread (a CBT hook: the window is
+// caught when it is activated) and records it. The default answer is the button a person would
+// press to go on: Yes where there is one, else OK. A test may answer otherwise.
+class BoxAnswerer {
+public:
+    using Answer = std::function<void(const ShownBox&)>;
+
+    explicit BoxAnswerer(Answer answer = {}) : m_answer(std::move(answer))
+    {
+        s_current = this;
+        m_hook = SetWindowsHookExA(WH_CBT, &BoxAnswerer::Hook, nullptr, GetCurrentThreadId());
+        EXPECT_NE(m_hook, nullptr) << "SetWindowsHookExA(WH_CBT) failed: " << GetLastError();
+    }
+    ~BoxAnswerer()
+    {
+        if (m_hook)
+            UnhookWindowsHookEx(m_hook);
+        s_current = nullptr;
+    }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+    // Windows that are not to be answered (the scan dialog itself).
+    void Ignore(HWND window) { m_ignored.insert(window); }
+    void SetAnswer(Answer answer) { m_answer = std::move(answer); }
+
+    const std::vector<ShownBox>& Shown() const { return m_shown; }
+    size_t Count() const { return m_shown.size(); }
+
+    // Presses `id` on `box` the way a click does: the command comes through the box's queue.
+    static void Press(HWND box, int id)
+    {
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    }
+    static void PressDefault(const ShownBox& box)
+    {
+        Press(box.window, GetDlgItem(box.window, IDYES) ? IDYES : IDOK);
+    }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        BoxAnswerer* self = s_current;
+        if (self && code == HCBT_ACTIVATE)
+            self->Activated(reinterpret_cast<HWND>(wParam));
+        if (self && code == HCBT_DESTROYWND)
+            self->m_answered.erase(reinterpret_cast<HWND>(wParam));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    void Activated(HWND window)
+    {
+        if (ClassOf(window) != "#32770" || m_ignored.count(window) || m_answered.count(window))
+            return;
+        m_answered.insert(window);
+        ShownBox box;
+        box.window = window;
+        box.owner = GetWindow(window, GW_OWNER);
+        box.caption = WindowText(window);
+        if (const HWND text = GetDlgItem(window, 0xFFFF))
+            box.text = WindowText(text);
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (ClassOf(child) == "Static" && (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                box.icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+        }
+        m_shown.push_back(box);
+        if (m_answer)
+            m_answer(box);
+        else
+            PressDefault(box);
+    }
+
+    static inline BoxAnswerer* s_current = nullptr;
+    HHOOK m_hook = nullptr;
+    Answer m_answer;
+    std::set<HWND> m_ignored;
+    std::set<HWND> m_answered;
+    std::vector<ShownBox> m_shown;
+};
+
+// Runs `dialog` modally; `script` runs inside its loop once it is up (from a thread timer that
+// the dialog's own loop dispatches), then the dialog is ended with IDCANCEL unless
+// `scriptEndsIt`.
+inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>& script, bool scriptEndsIt = false)
+{
+    struct Run {
+        CScanDlg* dialog;
+        const std::function<void(CScanDlg&)>* script;
+        bool scriptEndsIt;
+        bool ran = false;
+    };
+    static Run* s_run = nullptr;
+    Run run{&dialog, &script, scriptEndsIt};
+    s_run = &run;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        Run* current = s_run;
+        if (!current || current->ran)
+            return;
+        current->ran = true;
+        CScanDlg& dlg = *current->dialog;
+        if (dlg.m_hWnd && IsWindow(dlg.m_hWnd)) {
+            (*current->script)(dlg);
+            if (!current->scriptEndsIt && dlg.m_hWnd && IsWindow(dlg.m_hWnd))
+                dlg.EndDialog(IDCANCEL);
+        }
+    });
+    EXPECT_NE(timer, 0u);
+    const INT_PTR result = dialog.DoModal();
+    s_run = nullptr;
+    EXPECT_TRUE(run.ran) << "the dialog's loop never ran the script (DoModal gave " << result << ")";
+    return result;
+}
+
+// The entries of an extended combo box: text, then '#' and the image.
+inline std::vector<std::string> ComboEntries(HWND combo)
+{
+    std::vector<std::string> entries;
+    const auto count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char buffer[256] = {};
+        COMBOBOXEXITEMA item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE;
+        item.iItem = i;
+        item.pszText = buffer;
+        item.cchTextMax = sizeof buffer;
+        SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        entries.push_back(std::string(buffer) + "#" + std::to_string(item.iImage));
+    }
+    return entries;
+}
+
+inline void Click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+inline bool Enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+// Opens popup `barPosition` of the dialog's menu as the menu bar would, and tells whether
+// `id` is greyed.
+inline bool Grayed(HWND dialog, int barPosition, UINT id)
+{
+    const HMENU popup = GetSubMenu(GetMenu(dialog), barPosition);
+    SendMessageA(dialog, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(barPosition, FALSE));
+    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+// The text colour of positions [first, last) of the results view; CFE_AUTOCOLOR gives
+// kAutoColour.
+inline constexpr COLORREF kAutoColour = 0xFFFFFFFF;
+inline COLORREF ColourOf(HWND edit, LONG first, LONG last)
+{
+    CHARRANGE range{first, last};
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA format{};
+    format.cbSize = sizeof format;
+    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    if (format.dwEffects & CFE_AUTOCOLOR)
+        return kAutoColour;
+    return format.crTextColor;
+}
+
+} // namespace vlm::test
