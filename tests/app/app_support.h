@@ -7,6 +7,7 @@
 #include "app/CScanDlg.h"
 #include "framework/CWinApp.h"
 #include "support/NtfsVolume.h"
+#include "support/QtPump.h"
 #include "vlm_platform.h"
 #include "vlm_qt.h"
 
@@ -30,21 +31,10 @@ using namespace std::chrono_literals;
 // Long enough never to matter on a working build; there only to turn a hang into a failure.
 inline constexpr std::chrono::milliseconds kPatience = 60s;
 
+// Waits with this folder's patience (kPatience above).
 inline bool PumpUntil(const std::function<bool()>& done)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-inline void Pump()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return PumpUntil(done, kPatience);
 }
 
 // Every message box answered with its default button, and what it said.

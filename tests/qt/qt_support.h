@@ -3,6 +3,7 @@
 #pragma once
 
 #include "resource.h"
+#include "support/QtPump.h"
 #include "vlm_qt.h"
 #include "winapi.h"
 
@@ -40,22 +41,10 @@ inline INT_PTR CALLBACK HandlerDialogProc(HWND dialog, UINT message, WPARAM wPar
     return FALSE;
 }
 
-// Runs Qt's events until `done` holds or patience runs out.
+// Runs Qt's events until `done` holds or this folder's patience runs out.
 inline bool PumpUntil(const std::function<bool()>& done)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-inline void Pump()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return PumpUntil(done, kPatience);
 }
 
 // Closes whatever modal window is still open when patience runs out, so that a box or dialog
