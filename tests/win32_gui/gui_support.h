@@ -89,8 +89,8 @@ struct ShownBox {
     HICON icon = nullptr; // the icon a message box shows
 };
 
-// Answers every dialog-class window that comes up on this thread (a CBT hook: the window is
-// caught when it is activated) and records it. The default answer is the button a person would
+// Answers every dialog-class window but the scan dialog that comes up on this thread (a CBT
+// hook: the window is caught when it is activated) and records it. The default answer is the button a person would
 // press to go on: Yes where there is one, else OK. A test may answer otherwise.
 class BoxAnswerer {
 public:
@@ -139,9 +139,15 @@ private:
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
+    // The dialog under test is one of the class too; it is never answered.
+    static bool IsScanDialog(HWND window)
+    {
+        return GetDlgItem(window, IDC_DRIVES) && GetDlgItem(window, IDC_RESULTS);
+    }
+
     void Activated(HWND window)
     {
-        if (ClassOf(window) != "#32770" || m_ignored.count(window) || m_answered.count(window))
+        if (ClassOf(window) != "#32770" || m_ignored.count(window) || m_answered.count(window) || IsScanDialog(window))
             return;
         m_answered.insert(window);
         ShownBox box;
