@@ -1,12 +1,20 @@
 // The "ComboBoxEx32" class over QComboBox: items with text, images from an image list and an
 // application value, kept in insertion order; the drop-down list form (CBS_DROPDOWNLIST). The
 // person's choice reaches the parent as CBN_SELCHANGE; selections the program makes do not.
+// Items naming drives show, in grey beside them and as their tool tip, the mount each drive
+// stands for.
+#include "drive_notes.h"
 #include "gdi.h"
 #include "qt_internal.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QPainter>
 #include <QPixmap>
+#include <QHelpEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <climits>
 #include <strings.h>
@@ -24,6 +32,48 @@ struct ComboItem {
 };
 
 class ComboWidget;
+
+// Where an item keeps the note on the mounts behind the drives its text names.
+constexpr int kDriveNoteRole = Qt::UserRole + 1;
+
+// Draws a list item as usual, then its drive note in grey after the text.
+class DriveNoteDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QString note = index.data(kDriveNoteRole).toString();
+        if (note.isEmpty())
+            return;
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
+        const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget);
+        const int left = text.left() + item.fontMetrics.horizontalAdvance(item.text) + Gap(item);
+        const QRect room(left, text.top(), std::max(0, option.rect.right() - left), text.height());
+        const bool selected = item.state & QStyle::State_Selected;
+        painter->save();
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+        painter->drawText(room, Qt::AlignVCenter | Qt::AlignLeft,
+                          item.fontMetrics.elidedText(note, Qt::ElideMiddle, room.width()));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QString note = index.data(kDriveNoteRole).toString();
+        if (!note.isEmpty())
+            size.rwidth() += Gap(option) + option.fontMetrics.horizontalAdvance(note);
+        return size;
+    }
+
+private:
+    static int Gap(const QStyleOptionViewItem& option) { return option.fontMetrics.horizontalAdvance(QStringLiteral("    ")); }
+};
 
 class ComboFace : public Face {
 public:
@@ -58,6 +108,9 @@ public:
         const ComboItem& item = items[static_cast<size_t>(index)];
         combo->setItemText(index, QString::fromUtf8(item.text.c_str()));
         combo->setItemIcon(index, IconFor(item.image));
+        const QString note = DriveNote(item.text);
+        combo->setItemData(index, note, kDriveNoteRole);
+        combo->setItemData(index, note, Qt::ToolTipRole);
     }
 
     void ShowImages()
@@ -98,6 +151,21 @@ public:
         NotifyParent(m_window, CBN_CLOSEUP);
     }
 
+protected:
+    bool event(QEvent* event) override
+    {
+        // The closed box's tool tip is that of the entry chosen, whoever chose it.
+        if (event->type() == QEvent::ToolTip) {
+            const QString note = currentIndex() < 0 ? QString() : itemData(currentIndex(), Qt::ToolTipRole).toString();
+            if (note.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), note, this);
+            return true;
+        }
+        return QComboBox::event(event);
+    }
+
 private:
     HWND m_window;
 };
@@ -112,6 +180,7 @@ bool CreateComboBoxEx(HWND window, const CREATESTRUCTA& create)
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     face->widget = combo;
     face->droppedHeight = create.cy;
+    combo->setItemDelegate(new DriveNoteDelegate(combo));
     QObject::connect(combo, &QComboBox::activated, combo, [window](int) {
         NotifyParent(window, CBN_SELENDOK);
         NotifyParent(window, CBN_SELCHANGE);

@@ -142,6 +142,7 @@ int ShowBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
         QAbstractButton* made = button.standard != QMessageBox::NoButton
                                     ? static_cast<QAbstractButton*>(box.addButton(button.standard))
                                     : box.addButton(QString::fromUtf8(button.text), QMessageBox::AcceptRole);
+        made->setIcon(QIcon()); // a message box's buttons carry words only
         ids.emplace_back(made, button.id);
         if (button.id == defaultId)
             if (auto* push = qobject_cast<QPushButton*>(made))

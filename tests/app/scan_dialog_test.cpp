@@ -2,6 +2,8 @@
 // Start to its summary, Stop, the menus' greying, saving the results, the link and the About box.
 #include "app_support.h"
 
+#include <QComboBox>
+
 #include <QTimer>
 
 #include <cstdio>
@@ -61,6 +63,13 @@ TEST_F(DriveList, ListsFixedNtfsDrivesInLetterOrderWithoutFatOrNetworkMounts)
         const HWND combo = GetDlgItem(dlg.m_hWnd, IDC_DRIVES);
         EXPECT_EQ(ComboEntries(combo), (std::vector<std::string>{"Local NTFS (C:,F:)#0", "C:#0", "F:#0"}));
         EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 0);
+        // The person sees which mount each letter stands for; the entries' texts stay as they are.
+        auto* box = qobject_cast<QComboBox*>(vlm::qt::WindowWidget(combo));
+        ASSERT_NE(box, nullptr);
+        const std::vector<std::string> notes{
+            "C: " + first->MountPoint() + "   F: " + second->MountPoint(), first->MountPoint(), second->MountPoint()};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(box->itemData(i, Qt::ToolTipRole).toString().toStdString(), notes[static_cast<size_t>(i)]);
     });
     EXPECT_EQ(m_boxes.Count(), 0u) << m_boxes.Calls()[0].text;
 }
