@@ -254,6 +254,22 @@ TEST_F(ScanDialog, AScanShowsFoundStreamsInRedThenTheSummaryAndReturnsToIdle)
         SendMessageA(results, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selected));
         EXPECT_EQ(selected.cpMin, 0);
         EXPECT_GE(selected.cpMax, end) << "to the end (Rich Edit may count its closing paragraph mark)";
+
+        // Copy puts the selection on the clipboard as text.
+        CHARRANGE first{lines[0].first, lines[0].last};
+        SendMessageA(results, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+        SendMessageA(window, WM_COMMAND, ID_EDIT_COPY, 0);
+        Pump();
+        ASSERT_TRUE(OpenClipboard(window));
+        std::string copied;
+        if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+            if (const auto* text = static_cast<const char*>(GlobalLock(data))) {
+                copied = text;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+        EXPECT_EQ(copied, lines[0].text);
     });
 }
 
