@@ -227,6 +227,36 @@ inline std::vector<std::string> ComboEntries(HWND combo)
     return entries;
 }
 
+// The drive list's entries as the drive rules make them from what the system reports now.
+inline std::vector<std::string> ExpectedEntries()
+{
+    std::vector<std::string> drives;
+    std::string local;
+    const DWORD mask = GetLogicalDrives();
+    for (int n = 0; n < 26; ++n) {
+        if (!(mask & (1u << n)))
+            continue;
+        const std::string root{static_cast<char>('A' + n), ':', '\\'};
+        const UINT type = GetDriveTypeA(root.c_str());
+        if (type != DRIVE_FIXED && type != DRIVE_REMOTE)
+            continue;
+        char fileSystem[64] = {};
+        if (!GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem, sizeof fileSystem)) {
+            ADD_FAILURE() << "the volume query fails for " << root << ": the dialog would report an error";
+            continue;
+        }
+        if (_strnicmp(fileSystem, "NTFS", 4) != 0)
+            continue;
+        const std::string name = root.substr(0, 2);
+        if (type == DRIVE_FIXED)
+            local += (local.empty() ? "" : ",") + name;
+        drives.push_back(name + (type == DRIVE_FIXED ? "#0" : "#3"));
+    }
+    std::vector<std::string> entries{local.empty() ? "No Local NTFS Drives Available#0" : "Local NTFS (" + local + ")#0"};
+    entries.insert(entries.end(), drives.begin(), drives.end());
+    return entries;
+}
+
 inline void Click(HWND dialog, int id)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
