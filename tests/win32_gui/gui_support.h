@@ -86,7 +86,8 @@ struct ShownBox {
     HWND owner = nullptr;
     std::string caption;
     std::string text; // a message box's text (its static 0xFFFF); empty for other dialogs
-    HICON icon = nullptr; // the icon a message box shows
+    HICON icon = nullptr; // the icon it shows (a message box's, or a dialog's icon control)
+    std::vector<std::string> texts; // its controls' texts, in order
 };
 
 // Answers every dialog-class window but the scan dialog that comes up on this thread (a CBT
@@ -159,6 +160,7 @@ private:
         for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (ClassOf(child) == "Static" && (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
                 box.icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+            box.texts.push_back(WindowText(child));
         }
         m_shown.push_back(box);
         if (m_answer)

@@ -384,12 +384,12 @@ TEST_F(ScanDialog, TheAboutBoxComesFromTheMenuAndFromTheHelpKey)
 {
     struct Case {
         const char* what;
-        std::function<void(HWND dialog)> ask;
+        std::function<void(HWND dialog, size_t boxesBefore)> ask;
     };
     const Case cases[] = {
-        {"Help menu, About...", [](HWND dialog) { SendMessageA(dialog, WM_COMMAND, ID_HELP_ABOUT, 0); }},
+        {"Help menu, About...", [](HWND dialog, size_t) { SendMessageA(dialog, WM_COMMAND, ID_HELP_ABOUT, 0); }},
         {"F1 on the focused control",
-         [](HWND dialog) {
+         [this](HWND dialog, size_t boxesBefore) {
              SetForegroundWindow(dialog);
              SetFocus(GetDlgItem(dialog, IDC_START));
              Pump();
@@ -403,7 +403,9 @@ TEST_F(ScanDialog, TheAboutBoxComesFromTheMenuAndFromTheHelpKey)
              keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
              EXPECT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
              const DWORD start = GetTickCount();
-             PumpUntil([&] { return GetTickCount() - start > 3000 || GetWindow(dialog, GW_ENABLEDPOPUP); });
+             // The key goes through the input queue: the box comes when the loop gets to it.
+             PumpUntil([&] { return GetTickCount() - start > 10000 || m_boxes.Count() > boxesBefore; });
+             Pump();
          }},
     };
     for (const Case& c : cases) {
@@ -412,11 +414,18 @@ TEST_F(ScanDialog, TheAboutBoxComesFromTheMenuAndFromTheHelpKey)
         CScanDlg dialog;
         RunDialog(dialog, [&](CScanDlg& dlg) {
             m_boxes.Ignore(dlg.m_hWnd);
-            c.ask(dlg.m_hWnd);
+            c.ask(dlg.m_hWnd, before);
             ASSERT_EQ(m_boxes.Count(), before + 1) << "no About box";
             const ShownBox about = m_boxes.Shown().back();
             EXPECT_EQ(about.caption, "About Velmora");
             EXPECT_EQ(about.owner, dlg.m_hWnd);
+            // The program's icon, the four lines of the notice, and OK.
+            EXPECT_EQ(about.icon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)));
+            ASSERT_EQ(about.texts.size(), 3u);
+            EXPECT_EQ(about.texts[1].rfind("Velmora v 1.0\n", 0), 0u) << about.texts[1];
+            EXPECT_EQ(about.texts[1].substr(about.texts[1].size() - std::string("\n\n" VLM_WEB_ADDRESS).size()),
+                      "\n\n" VLM_WEB_ADDRESS);
+            EXPECT_EQ(about.texts[2], "OK");
         });
     }
 }
