@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vlm::test {
 namespace {
@@ -147,6 +148,52 @@ TEST_F(Dialog, TheMenuBarHasItsFourPlacesAndTheirCommands)
             else
                 EXPECT_NE(text(popup, static_cast<UINT>(item.position)), "");
         }
+    });
+    EXPECT_EQ(m_boxes.Count(), 0u);
+}
+
+TEST_F(Dialog, OpeningTheRealMenusGreysWhatTheEmptyViewCannotDo)
+{
+    CScanDlg dialog;
+    RunDialog(dialog, [&](CScanDlg& dlg) {
+        const HWND window = dlg.m_hWnd;
+        const HMENU bar = GetMenu(window);
+        const HMENU file = GetSubMenu(bar, 0);
+        const HMENU edit = GetSubMenu(bar, 1);
+        for (const UINT id : {ID_FILE_SAVE_RESULTS, ID_FILE_QUIT})
+            EnableMenuItem(file, id, MF_BYCOMMAND | MF_ENABLED);
+        for (const UINT id : {ID_EDIT_SELECT_ALL, ID_EDIT_COPY})
+            EnableMenuItem(edit, id, MF_BYCOMMAND | MF_ENABLED);
+        const auto grayed = [](HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+
+        // As a person opens them: Alt to the bar, Down opens File, Right goes on to Edit, Escape
+        // twice leaves. The system sends WM_INITMENUPOPUP for each popup with its bar position.
+        SetForegroundWindow(window);
+        Pump();
+        std::vector<INPUT> keys;
+        const auto key = [&](WORD vk, bool up) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = vk;
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            keys.push_back(input);
+        };
+        for (const WORD vk : {VK_MENU, VK_DOWN, VK_RIGHT, VK_ESCAPE, VK_ESCAPE}) {
+            key(vk, false);
+            key(vk, true);
+        }
+        ASSERT_EQ(SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)), keys.size());
+        const DWORD start = GetTickCount();
+        PumpUntil([&] {
+            return GetTickCount() - start > 10000 || (grayed(file, ID_FILE_SAVE_RESULTS) && grayed(edit, ID_EDIT_COPY));
+        });
+        Pump();
+        // An empty view: start = end = 0.
+        EXPECT_TRUE(grayed(file, ID_FILE_SAVE_RESULTS));
+        EXPECT_FALSE(grayed(file, ID_FILE_QUIT));
+        EXPECT_TRUE(grayed(edit, ID_EDIT_SELECT_ALL));
+        EXPECT_TRUE(grayed(edit, ID_EDIT_COPY));
+        EXPECT_TRUE(IsWindow(window)) << "the keys ended the dialog";
     });
     EXPECT_EQ(m_boxes.Count(), 0u);
 }
