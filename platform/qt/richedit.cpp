@@ -380,6 +380,11 @@ bool CreateRichEdit(HWND window, const CREATESTRUCTA& create)
                                                                              : QTextEdit::WidgetWidth);
     edit->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     edit->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    // The scroll bars paint every pixel of their own: without saying so, each move of theirs
+    // (one per line appended) would have the dialog beneath repainted, which a real control's
+    // scrolling never causes.
+    edit->verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
+    edit->horizontalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     edit->setFrameShape((style & WS_BORDER) || (create.dwExStyle & WS_EX_CLIENTEDGE) ? QFrame::StyledPanel
                                                                                      : QFrame::NoFrame);
     face->widget = edit;

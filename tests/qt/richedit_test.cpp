@@ -337,5 +337,28 @@ TEST_F(RichEdit, IsReadOnlyForThePersonButNotForTheProgram)
     EXPECT_EQ(StreamOut(), "written by the program!");
 }
 
+// A line appended moves the scroll bar; that repaints the control, never the dialog beneath it
+// (whose painting, in the scan dialog, loads and draws the logo each time).
+TEST_F(RichEdit, AppendingLinesNeverRepaintsTheDialogBeneath)
+{
+    int paints = 0;
+    m_dialog.SetHandler([&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<INT_PTR> {
+        if (message == WM_PAINT)
+            ++paints;
+        return std::nullopt;
+    });
+    Pump();
+    InvalidateRect(m_dialog.Window(), nullptr, TRUE);
+    ASSERT_TRUE(PumpUntil([&] { return paints > 0; })) << "the dialog is never painted here";
+    Pump();
+    const int before = paints;
+    for (int i = 0; i < 300; ++i) {
+        Line("!!! ADS FOUND !!! Name=:s:$DATA File=C:\\line " + std::to_string(i) + "\r\n", i % 2 == 0);
+        Pump();
+    }
+    EXPECT_GT(SendMessageA(Edit(), EM_GETLINECOUNT, 0, 0), 300);
+    EXPECT_EQ(paints, before);
+}
+
 } // namespace
 } // namespace vlm::test
