@@ -66,23 +66,28 @@ QWidget* OwnerWidget(HWND owner)
 // Disables the owner for as long as a box or dialog of the system runs over it.
 class OwnerDisabled {
 public:
-    explicit OwnerDisabled(HWND owner) : m_owner(owner ? RootOf(owner) : nullptr)
+    explicit OwnerDisabled(HWND owner) : m_root(owner ? RootOf(owner) : nullptr)
     {
-        if (m_owner && IsWindowEnabled(m_owner))
-            EnableWindow(m_owner, FALSE);
-        else
-            m_owner = nullptr;
+        m_disabled = m_root && IsWindowEnabled(m_root);
+        if (m_disabled)
+            EnableWindow(m_root, FALSE);
     }
     ~OwnerDisabled()
     {
-        if (m_owner && IsWindow(m_owner))
-            EnableWindow(m_owner, TRUE);
+        if (!m_root || !IsWindow(m_root))
+            return;
+        if (m_disabled)
+            EnableWindow(m_root, TRUE);
+        // The owner is active again when the box goes, as on Windows, so the keys reach it
+        // even where no window manager hands the focus back.
+        SetActiveWindow(m_root);
     }
     OwnerDisabled(const OwnerDisabled&) = delete;
     OwnerDisabled& operator=(const OwnerDisabled&) = delete;
 
 private:
-    HWND m_owner;
+    HWND m_root;
+    bool m_disabled = false;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -256,6 +256,7 @@ TEST(MessageBoxes, TheRealBoxShowsWhatItIsAskedAndReturnsTheButtonPressed)
         QList<QMessageBox::StandardButton> buttons;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         BOOL ownerEnabled = TRUE;
+        bool wordsOnly = true;
         ModalRescue rescue;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -264,8 +265,10 @@ TEST(MessageBoxes, TheRealBoxShowsWhatItIsAskedAndReturnsTheButtonPressed)
             text = box->text();
             caption = box->windowTitle();
             icon = box->icon();
-            for (QAbstractButton* button : box->buttons())
+            for (QAbstractButton* button : box->buttons()) {
                 buttons.push_back(box->standardButton(button));
+                wordsOnly = wordsOnly && button->icon().isNull();
+            }
             ownerEnabled = IsWindowEnabled(owner.Window());
             if (c.press == QMessageBox::NoButton) {
                 // A real key: the box takes input while its owner is disabled.
@@ -286,8 +289,11 @@ TEST(MessageBoxes, TheRealBoxShowsWhatItIsAskedAndReturnsTheButtonPressed)
         auto expectedButtons = c.buttons;
         std::sort(expectedButtons.begin(), expectedButtons.end());
         EXPECT_EQ(buttons, expectedButtons) << c.type;
+        EXPECT_TRUE(wordsOnly) << "the buttons carry pictures";
         EXPECT_FALSE(ownerEnabled) << "the owner waits for its box";
         EXPECT_TRUE(IsWindowEnabled(owner.Window()));
+        // The keys go to the owner again, whether or not a window manager hands the focus back.
+        EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == owner.Window(); })) << c.type;
     }
 }
 
