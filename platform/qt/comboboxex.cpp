@@ -130,8 +130,14 @@ public:
         QComboBox* combo = Combo();
         const int closed = combo->sizeHint().height();
         combo->resize(combo->width(), closed);
-        const int itemHeight = std::max(combo->fontMetrics().height(), combo->iconSize().height()) + 2;
-        combo->setMaxVisibleItems(std::max(1, (droppedHeight - closed) / std::max(1, itemHeight)));
+        combo->setMaxVisibleItems(std::max(1, (droppedHeight - closed) / std::max(1, ItemHeight())));
+    }
+
+    // A list item: its text or its image, whichever is taller, and a pixel above and below.
+    int ItemHeight() const
+    {
+        QComboBox* combo = Combo();
+        return std::max(combo->fontMetrics().height(), combo->iconSize().height()) + 2;
     }
 };
 
@@ -364,6 +370,20 @@ LRESULT CALLBACK ComboBoxExProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 return index;
         }
         return CB_ERR;
+    }
+    case CB_GETITEMHEIGHT:
+        // -1 asks for the selection field, any item for the list's items.
+        if (static_cast<INT_PTR>(wParam) == -1)
+            return combo->height();
+        return face->ItemHeight();
+    case CB_GETDROPPEDCONTROLRECT: {
+        auto* rect = reinterpret_cast<RECT*>(lParam);
+        if (!rect)
+            return CB_ERR;
+        // On the screen, as tall as the template made the control with its list down.
+        const QPoint origin = combo->mapToGlobal(QPoint(0, 0));
+        *rect = RECT{origin.x(), origin.y(), origin.x() + combo->width(), origin.y() + std::max(face->droppedHeight, combo->height())};
+        return TRUE;
     }
     case CB_SHOWDROPDOWN:
         if (wParam)

@@ -431,12 +431,23 @@ HWND BuildDialog(HINSTANCE instance, const void* data, size_t size, HWND owner, 
                                                              : name.c_str());
     }
     const HWND ownerTop = owner ? RootOf(owner) : nullptr;
-    const DWORD style = (dialog->style & ~WS_VISIBLE) | ((dialog->style & WS_CHILD) ? 0 : WS_CLIPSIBLINGS);
+    // What the system adds to every dialog: the 3D look, sibling clipping for top-level ones; a
+    // modal frame also as its extended style, the raised edge of a framed window, and the
+    // control-parent mark that lets the dialog manager step into nested dialogs.
+    const bool child = (dialog->style & WS_CHILD) != 0;
+    const DWORD style = (dialog->style & ~WS_VISIBLE) | DS_3DLOOK | (child ? 0 : WS_CLIPSIBLINGS);
+    DWORD exStyle = dialog->exStyle;
+    if (dialog->style & DS_MODALFRAME)
+        exStyle |= WS_EX_DLGMODALFRAME;
+    if ((exStyle & WS_EX_DLGMODALFRAME) || (dialog->style & (WS_CAPTION | WS_THICKFRAME)))
+        exStyle |= WS_EX_WINDOWEDGE;
+    if (!child || (dialog->style & DS_CONTROL))
+        exStyle |= WS_EX_CONTROLPARENT;
     const int width = MulDiv(dialog->cx, base.cx, 4);
     const int height = MulDiv(dialog->cy, base.cy, 8);
     const int x = (dialog->style & WS_CHILD) ? MulDiv(dialog->x, base.cx, 4) : 0;
     const int y = (dialog->style & WS_CHILD) ? MulDiv(dialog->y, base.cy, 8) : 0;
-    const HWND window = CreateWindowExA(dialog->exStyle, "#32770", dialog->caption.c_str(), style, x, y,
+    const HWND window = CreateWindowExA(exStyle, "#32770", dialog->caption.c_str(), style, x, y,
                                         width, height, (dialog->style & WS_CHILD) ? owner : ownerTop,
                                         menu, instance, &creation);
     if (!window) {

@@ -33,6 +33,7 @@ public:
     QTextCharFormat defaultFormat;
     bool hideSelection = false;
     DWORD eventMask = 0;
+    DWORD options = 0; // ECO_*, from the styles the control was made with
     LONG limit = 0;
 
     void FontChanged() override
@@ -214,7 +215,7 @@ void ApplyCharFormat(QTextCharFormat& format, const CHARFORMATA& change)
 // The format of the characters in [start, end): the attributes they share, as EM_GETCHARFORMAT
 // reports them (dwMask holds only the attributes that are the same throughout).
 void DescribeFormat(const QTextDocument* document, int start, int end, const QTextCharFormat& single,
-                    CHARFORMATA& out)
+                    HFONT controlFont, CHARFORMATA& out)
 {
     std::vector<QTextCharFormat> formats;
     if (start >= end) {
@@ -237,8 +238,32 @@ void DescribeFormat(const QTextDocument* document, int start, int end, const QTe
             return std::nullopt;
         return ToColorRef(format.foreground().color());
     };
+    // Size (in twips) and face: a run's own, or else the control's font, named as the program
+    // asked for it.
+    LOGFONTA control{};
+    const bool knownFont = controlFont && GetObjectA(controlFont, sizeof control, &control) == sizeof control;
+    auto sizeOf = [&](const QTextCharFormat& format) -> LONG {
+        if (format.hasProperty(QTextFormat::FontPointSize))
+            return static_cast<LONG>(format.fontPointSize() * 20 + 0.5);
+        if (!knownFont)
+            return 0;
+        // Logical inches of 96 pixels, as the dialog font's height was worked out.
+        return MulDiv(control.lfHeight < 0 ? -control.lfHeight : control.lfHeight, 72 * 20, 96);
+    };
+    auto faceOf = [&](const QTextCharFormat& format) -> std::string {
+        if (format.hasProperty(QTextFormat::FontFamilies)) {
+            const QStringList families = format.fontFamilies().toStringList();
+            if (!families.isEmpty())
+                return ToNarrow(families.front());
+        }
+        return knownFont ? std::string(control.lfFaceName) : std::string();
+    };
     DWORD mask = CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
     const QTextCharFormat& first = formats.front();
+    if (sizeOf(first) > 0)
+        mask |= CFM_SIZE;
+    if (!faceOf(first).empty())
+        mask |= CFM_FACE;
     for (const QTextCharFormat& format : formats) {
         if (colorOf(format) != colorOf(first))
             mask &= ~CFM_COLOR;
@@ -250,6 +275,10 @@ void DescribeFormat(const QTextDocument* document, int start, int end, const QTe
             mask &= ~CFM_UNDERLINE;
         if (format.fontStrikeOut() != first.fontStrikeOut())
             mask &= ~CFM_STRIKEOUT;
+        if (sizeOf(format) != sizeOf(first))
+            mask &= ~CFM_SIZE;
+        if (faceOf(format) != faceOf(first))
+            mask &= ~CFM_FACE;
     }
     const UINT size = out.cbSize;
     out = {};
@@ -267,6 +296,12 @@ void DescribeFormat(const QTextDocument* document, int start, int end, const QTe
         out.dwEffects |= CFE_UNDERLINE;
     if (first.fontStrikeOut())
         out.dwEffects |= CFE_STRIKEOUT;
+    if (mask & CFM_SIZE)
+        out.yHeight = sizeOf(first);
+    if (mask & CFM_FACE) {
+        const std::string face = faceOf(first);
+        std::memcpy(out.szFaceName, face.c_str(), std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1)));
+    }
 }
 
 void ShowSelection(RichEditFace& face)
@@ -387,6 +422,11 @@ bool CreateRichEdit(HWND window, const CREATESTRUCTA& create)
     edit->horizontalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     edit->setFrameShape((style & WS_BORDER) || (create.dwExStyle & WS_EX_CLIENTEDGE) ? QFrame::StyledPanel
                                                                                      : QFrame::NoFrame);
+    // A multi-line control scrolls by itself vertically, as the system's does.
+    face->options = ((style & ES_READONLY) ? ECO_READONLY : 0) | ((style & ES_AUTOHSCROLL) ? ECO_AUTOHSCROLL : 0) |
+                    ((style & (ES_AUTOVSCROLL | ES_MULTILINE)) ? ECO_AUTOVSCROLL : 0) |
+                    ((style & ES_NOHIDESEL) ? ECO_NOHIDESEL : 0) | ((style & ES_WANTRETURN) ? ECO_WANTRETURN : 0) |
+                    ((style & ES_SAVESEL) ? ECO_SAVESEL : 0) | ((style & ES_SELECTIONBAR) ? ECO_SELECTIONBAR : 0);
     face->widget = edit;
     face->text.clear();
     AttachFace(face, create);
@@ -543,10 +583,27 @@ LRESULT CALLBACK RichEditProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         const QTextCursor cursor = edit->textCursor();
         if (wParam & SCF_SELECTION)
             DescribeFormat(document, cursor.selectionStart(), cursor.selectionEnd(),
-                           FormatForInsertion(*face, cursor), *out);
+                           FormatForInsertion(*face, cursor), face->font, *out);
         else
-            DescribeFormat(document, 0, 0, face->defaultFormat, *out);
+            DescribeFormat(document, 0, 0, face->defaultFormat, face->font, *out);
         return out->dwMask;
+    }
+    case EM_GETOPTIONS:
+        return face->options;
+    case EM_SETOPTIONS: {
+        const DWORD value = static_cast<DWORD>(lParam);
+        switch (wParam) {
+        case ECOOP_SET: face->options = value; break;
+        case ECOOP_OR: face->options |= value; break;
+        case ECOOP_AND: face->options &= value; break;
+        case ECOOP_XOR: face->options ^= value; break;
+        default: return face->options;
+        }
+        // Read-only is both an option and a style; the rest are kept as asked.
+        const bool readOnly = (face->options & ECO_READONLY) != 0;
+        edit->setReadOnly(readOnly);
+        SetWindowLongPtrA(window, GWL_STYLE, readOnly ? (StyleOf(window) | ES_READONLY) : (StyleOf(window) & ~ES_READONLY));
+        return face->options;
     }
     case EM_HIDESELECTION: {
         face->hideSelection = wParam != 0;
@@ -554,6 +611,7 @@ LRESULT CALLBACK RichEditProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (lParam) {
             const DWORD style = StyleOf(window);
             SetWindowLongPtrA(window, GWL_STYLE, face->hideSelection ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL));
+            face->options = face->hideSelection ? (face->options & ~ECO_NOHIDESEL) : (face->options | ECO_NOHIDESEL);
         }
         return 0;
     }

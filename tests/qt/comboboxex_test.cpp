@@ -143,5 +143,24 @@ TEST_F(ComboBoxEx, TextIsCutToTheCallersBuffer)
     EXPECT_EQ(SendMessageA(Combo(), CB_GETCOUNT, 0, 0), 0);
 }
 
+// The heights a caller can ask for: the selection field, an item (at least an image's 15 pixels),
+// and the dropped-down list's rectangle on the screen, as tall as the template made the control.
+TEST_F(ComboBoxEx, ReportsItsItemHeightAndItsDroppedDownRectangle)
+{
+    Insert(0, "C:", 0);
+    RECT window{};
+    GetWindowRect(Combo(), &window);
+    EXPECT_EQ(SendMessageA(Combo(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0), window.bottom - window.top);
+    EXPECT_GE(SendMessageA(Combo(), CB_GETITEMHEIGHT, 0, 0), 15);
+    RECT dropped{};
+    ASSERT_TRUE(SendMessageA(Combo(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped)));
+    RECT templateRect{7, 20, 7 + 166, 20 + 62};
+    MapDialogRect(m_dialog.Window(), &templateRect);
+    EXPECT_EQ(dropped.left, window.left);
+    EXPECT_EQ(dropped.top, window.top);
+    EXPECT_EQ(dropped.right - dropped.left, templateRect.right - templateRect.left);
+    EXPECT_EQ(dropped.bottom - dropped.top, templateRect.bottom - templateRect.top);
+}
+
 } // namespace
 } // namespace vlm::test

@@ -81,6 +81,25 @@ TEST(Dialog, ScanDialogControlsSitWhereTheTemplatePutsThem)
     EXPECT_EQ(mapped.bottom, MulDiv(74 + 91, base.cy, 8));
 }
 
+// The styles a dialog carries once made: its template's, and what the system adds to every
+// dialog (the 3D look, sibling clipping, the modal frame's extended style and raised edge, the
+// control-parent mark).
+TEST(Dialog, DialogsCarryTheirTemplatesStylesAndWhatTheSystemAdds)
+{
+    struct Case {
+        int id;
+        DWORD style;
+        DWORD exStyle;
+    };
+    for (const Case& c : {Case{IDD_SCAN_DIALOG, 0x94CA00C4u, 0x00050301u}, Case{IDD_ABOUTBOX, 0x94C800C4u, 0x00010101u}}) {
+        TestDialog dialog(c.id);
+        ASSERT_NE(dialog.Window(), nullptr) << c.id;
+        ShowWindow(dialog.Window(), SW_SHOW);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(dialog.Window(), GWL_STYLE)), c.style) << c.id;
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(dialog.Window(), GWL_EXSTYLE)), c.exStyle) << c.id;
+    }
+}
+
 TEST(Dialog, ControlsComeInTemplateOrderWithTheirTextsAndStates)
 {
     TestDialog dialog(IDD_SCAN_DIALOG);

@@ -360,5 +360,31 @@ TEST_F(RichEdit, AppendingLinesNeverRepaintsTheDialogBeneath)
     EXPECT_EQ(paints, before);
 }
 
+// What the control tells of itself: the options its styles stand for, and the character format
+// with the size (twips) and face of the font the dialog gave it.
+TEST_F(RichEdit, ReportsItsOptionsAndTheFontOfItsText)
+{
+    EXPECT_EQ(SendMessageA(Edit(), EM_GETOPTIONS, 0, 0),
+              static_cast<LRESULT>(ECO_READONLY | ECO_AUTOHSCROLL | ECO_AUTOVSCROLL));
+    EXPECT_EQ(SendMessageA(Edit(), EM_SETOPTIONS, ECOOP_AND, ~static_cast<LPARAM>(ECO_READONLY)),
+              static_cast<LRESULT>(ECO_AUTOHSCROLL | ECO_AUTOVSCROLL));
+    EXPECT_EQ(GetWindowLongPtrA(Edit(), GWL_STYLE) & ES_READONLY, 0);
+    SendMessageA(Edit(), EM_SETOPTIONS, ECOOP_OR, ECO_READONLY);
+    EXPECT_NE(GetWindowLongPtrA(Edit(), GWL_STYLE) & ES_READONLY, 0);
+
+    Line("found\r\n", true);
+    Line("plain\r\n", false);
+    Select(0, -1);
+    CHARFORMATA format{};
+    format.cbSize = sizeof format;
+    const auto mask = static_cast<DWORD>(SendMessageA(Edit(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)));
+    // Two colours: no common colour, but one size and face throughout ("MS Sans Serif", 8 points).
+    EXPECT_EQ(mask & CFM_COLOR, 0u);
+    EXPECT_NE(mask & CFM_SIZE, 0u);
+    EXPECT_NE(mask & CFM_FACE, 0u);
+    EXPECT_EQ(format.yHeight, 165);
+    EXPECT_STREQ(format.szFaceName, "MS Sans Serif");
+}
+
 } // namespace
 } // namespace vlm::test
