@@ -102,7 +102,9 @@ void CScanDlg::OnPaint()
         logo.GetBitmap(&info);
         CRect client;
         GetClientRect(&client);
-        CClientDC dc(this);
+        // Through the paint's own DC: its BeginPaint erases the background first, so an erase
+        // still due cannot wipe the logo afterwards, as it would drawn beside the paint.
+        CPaintDC dc(this);
         CDC memory;
         if (memory.CreateCompatibleDC(&dc)) {
             CBitmap* previous = memory.SelectObject(&logo);

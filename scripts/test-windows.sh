@@ -98,4 +98,5 @@ DISPLAY=$VLM_GUI_DISPLAY "$wine" wineboot -i </dev/null >/dev/null 2>&1 || {
   exit 1
 }
 
-ctest --test-dir "$build" --output-on-failure -j"${VELMORA_JOBS:-2}"
+# Extra arguments go to ctest (for example -R to run some tests only).
+ctest --test-dir "$build" --output-on-failure -j"${VELMORA_JOBS:-2}" "$@"

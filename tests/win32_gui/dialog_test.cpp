@@ -48,9 +48,7 @@ TEST_F(Dialog, ItShowsTheIconAndPaintsTheMappedLogoInTheTopRightCorner)
 
         RECT client{};
         GetClientRect(window, &client);
-        // The logo is drawn before the default painting; a paint whose background is still to
-        // be erased (BeginPaint erasing) would wipe it, so every case here erases first, as the
-        // system does when it shows or uncovers a window.
+        // However the dialog comes to be painted, erasing its background never wipes the logo.
         struct Case {
             const char* what;
             std::function<void()> repaint;
@@ -59,6 +57,11 @@ TEST_F(Dialog, ItShowsTheIconAndPaintsTheMappedLogoInTheTopRightCorner)
             {"as first shown", [] {}},
             {"painted again", [&] {
                  InvalidateRect(window, nullptr, FALSE);
+                 UpdateWindow(window);
+             }},
+            {"invalidated for erasing, then painted", [&] {
+                 // What uncovering a window does: the erase waits for the paint's BeginPaint.
+                 InvalidateRect(window, nullptr, TRUE);
                  UpdateWindow(window);
              }},
             {"erased, then painted", [&] {
