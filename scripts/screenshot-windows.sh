@@ -14,18 +14,8 @@ out=${1:-docs/velmora-windows.png}
 scripts/build-windows.sh >/dev/null
 exe="$top/build/windows/bin/velmora.exe"
 
-wine=""
-for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
-  if [ -n "$candidate" ] && [ -x "$candidate" ]; then wine=$candidate; break; fi
-done
-wineserver=""
-for candidate in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
-  if [ -n "$candidate" ] && [ -x "$candidate" ]; then wineserver=$candidate; break; fi
-done
-if [ -z "$wine" ] || [ -z "$wineserver" ]; then
-  echo "wine64 is not installed (scripts/install-deps.sh installs it)" >&2
-  exit 1
-fi
+. "$top/scripts/find-wine.sh"
+find_wine || exit 1
 for tool in Xvfb xwd xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done

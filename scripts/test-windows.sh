@@ -10,19 +10,8 @@ build="$top/build/windows"
 
 "$top/scripts/build-windows.sh"
 
-# Debian keeps the 64-bit loader off PATH.
-wine=""
-for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
-  if [ -n "$candidate" ] && [ -x "$candidate" ]; then wine=$candidate; break; fi
-done
-wineserver=""
-for candidate in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver "$(command -v wineserver || true)"; do
-  if [ -n "$candidate" ] && [ -x "$candidate" ]; then wineserver=$candidate; break; fi
-done
-if [ -z "$wine" ] || [ -z "$wineserver" ]; then
-  echo "wine64 is not installed (scripts/install-deps.sh installs it)" >&2
-  exit 1
-fi
+. "$top/scripts/find-wine.sh"
+find_wine || exit 1
 export PATH="$(dirname "$wine"):$PATH"
 
 export WINEPREFIX="$build/wineprefix"

@@ -6,6 +6,7 @@
 #include "../platform/fs_support.h"
 #include "app/CScanDlg.h"
 #include "framework/CWinApp.h"
+#include "support/DialogText.h"
 #include "support/NtfsVolume.h"
 #include "support/QtPump.h"
 #include "vlm_platform.h"
@@ -106,32 +107,6 @@ inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>&
     const INT_PTR result = dialog.DoModal();
     EXPECT_TRUE(ran) << "the dialog's loop never ran the script";
     return result;
-}
-
-inline std::string WindowText(HWND window)
-{
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-inline std::vector<std::string> ComboEntries(HWND combo)
-{
-    std::vector<std::string> entries;
-    const auto count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char buffer[256] = {};
-        COMBOBOXEXITEMA item{};
-        item.mask = CBEIF_TEXT | CBEIF_IMAGE;
-        item.iItem = i;
-        item.pszText = buffer;
-        item.cchTextMax = sizeof buffer;
-        SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        entries.push_back(std::string(buffer) + "#" + std::to_string(item.iImage));
-    }
-    return entries;
 }
 
 inline void Click(HWND dialog, int id)

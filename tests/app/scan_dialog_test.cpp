@@ -13,25 +13,6 @@
 namespace vlm::test {
 namespace {
 
-struct Line {
-    std::string text;
-    LONG first, last; // positions in the view (CR LF counts as two)
-};
-
-std::vector<Line> Lines(const std::string& text)
-{
-    std::vector<Line> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back({text.substr(at, end - at), static_cast<LONG>(at), static_cast<LONG>(end)});
-        at = end + 2;
-    }
-    return lines;
-}
-
 bool Grayed(HWND dialog, int barPosition, UINT id)
 {
     const HMENU popup = GetSubMenu(GetMenu(dialog), barPosition);

@@ -6,6 +6,7 @@
 #include "app/CScanDlg.h"
 #include "framework/CWinApp.h"
 #include "framework/CommonControls.h"
+#include "support/DialogText.h"
 #include "winapi.h"
 
 #include <gtest/gtest.h>
@@ -25,15 +26,6 @@ inline bool HasDisplay()
 {
     char display[256] = {};
     return GetEnvironmentVariableA("DISPLAY", display, sizeof display) > 0;
-}
-
-inline std::string WindowText(HWND window)
-{
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
 }
 
 inline std::string ClassOf(HWND window)
@@ -209,24 +201,6 @@ inline INT_PTR RunDialog(CScanDlg& dialog, const std::function<void(CScanDlg&)>&
     s_run = nullptr;
     EXPECT_TRUE(run.ran) << "the dialog's loop never ran the script (DoModal gave " << result << ")";
     return result;
-}
-
-// The entries of an extended combo box: text, then '#' and the image.
-inline std::vector<std::string> ComboEntries(HWND combo)
-{
-    std::vector<std::string> entries;
-    const auto count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char buffer[256] = {};
-        COMBOBOXEXITEMA item{};
-        item.mask = CBEIF_TEXT | CBEIF_IMAGE;
-        item.iItem = i;
-        item.pszText = buffer;
-        item.cchTextMax = sizeof buffer;
-        SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        entries.push_back(std::string(buffer) + "#" + std::to_string(item.iImage));
-    }
-    return entries;
 }
 
 // The drive list's entries as the drive rules make them from what the system reports now.

@@ -18,26 +18,6 @@
 namespace vlm::test {
 namespace {
 
-struct Line {
-    std::string text;
-    LONG first, last; // positions in the view
-};
-
-// The view's lines. Rich Edit 1.0 gives its text with CR LF line ends, which count as two.
-std::vector<Line> Lines(const std::string& text)
-{
-    std::vector<Line> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find("\r\n", at);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back({text.substr(at, end - at), static_cast<LONG>(at), static_cast<LONG>(end)});
-        at = end + 2;
-    }
-    return lines;
-}
-
 // The position of the entry "X:" for `root` ("X:\"), or -1.
 LRESULT EntryOf(HWND combo, const std::string& root)
 {
