@@ -128,7 +128,8 @@ public:
     void Fit()
     {
         QComboBox* combo = Combo();
-        const int closed = combo->sizeHint().height();
+        // As tall as the system's: an item and a 3-pixel edge above and below it.
+        const int closed = ItemHeight() - 2 + 6;
         combo->resize(combo->width(), closed);
         combo->setMaxVisibleItems(std::max(1, (droppedHeight - closed) / std::max(1, ItemHeight())));
     }
