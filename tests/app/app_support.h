@@ -114,21 +114,6 @@ inline void Click(HWND dialog, int id)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The text colour of positions [first, last) of the results view; CFE_AUTOCOLOR gives
-// kAutoColour.
-inline constexpr COLORREF kAutoColour = 0xFFFFFFFF;
-inline COLORREF ColourOf(HWND edit, LONG first, LONG last)
-{
-    CHARRANGE range{first, last};
-    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    CHARFORMATA format{};
-    format.cbSize = sizeof format;
-    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    if (format.dwEffects & CFE_AUTOCOLOR)
-        return kAutoColour;
-    return format.crTextColor;
-}
-
 // A mount table holding only the test's volumes (and what else it adds), with letters afresh.
 class DialogFixture : public ::testing::Test {
 protected:

@@ -128,13 +128,6 @@ void PressKeyIn(HWND dialog, int id, int key)
     QCoreApplication::sendEvent(widget, &release);
 }
 
-bool Grayed(HWND dialog, int barPosition, UINT id)
-{
-    const HMENU popup = GetSubMenu(GetMenu(dialog), barPosition);
-    SendMessageA(dialog, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(barPosition, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-}
-
 void Select(HWND edit, LONG first, LONG last)
 {
     CHARRANGE range{first, last};

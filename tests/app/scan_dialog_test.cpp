@@ -13,18 +13,6 @@
 namespace vlm::test {
 namespace {
 
-bool Grayed(HWND dialog, int barPosition, UINT id)
-{
-    const HMENU popup = GetSubMenu(GetMenu(dialog), barPosition);
-    SendMessageA(dialog, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(barPosition, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-}
-
-bool Enabled(HWND dialog, int id)
-{
-    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
-}
-
 class DriveList : public DialogFixture {};
 
 TEST_F(DriveList, ListsFixedNtfsDrivesInLetterOrderWithoutFatOrNetworkMounts)

@@ -1,4 +1,4 @@
-// What the dialog's controls hold, read back through their messages alone, so the Linux window
+// What the dialog's controls hold and show, read back through their messages alone, so the Linux window
 // layer's tests and the real Windows dialog's tests read them the same way.
 #pragma once
 
@@ -54,6 +54,35 @@ inline std::vector<std::string> ComboEntries(HWND combo)
         entries.push_back(std::string(buffer) + "#" + std::to_string(item.iImage));
     }
     return entries;
+}
+
+inline bool Enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+// Opens popup `barPosition` of the dialog's menu as the menu bar would, and tells whether
+// `id` is greyed.
+inline bool Grayed(HWND dialog, int barPosition, UINT id)
+{
+    const HMENU popup = GetSubMenu(GetMenu(dialog), barPosition);
+    SendMessageA(dialog, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(barPosition, FALSE));
+    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+// The text colour of positions [first, last) of the results view; CFE_AUTOCOLOR gives
+// kAutoColour.
+inline constexpr COLORREF kAutoColour = 0xFFFFFFFF;
+inline COLORREF ColourOf(HWND edit, LONG first, LONG last)
+{
+    CHARRANGE range{first, last};
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA format{};
+    format.cbSize = sizeof format;
+    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    if (format.dwEffects & CFE_AUTOCOLOR)
+        return kAutoColour;
+    return format.crTextColor;
 }
 
 } // namespace vlm::test

@@ -238,33 +238,4 @@ inline void Click(HWND dialog, int id)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-inline bool Enabled(HWND dialog, int id)
-{
-    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
-}
-
-// Opens popup `barPosition` of the dialog's menu as the menu bar would, and tells whether
-// `id` is greyed.
-inline bool Grayed(HWND dialog, int barPosition, UINT id)
-{
-    const HMENU popup = GetSubMenu(GetMenu(dialog), barPosition);
-    SendMessageA(dialog, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(barPosition, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-}
-
-// The text colour of positions [first, last) of the results view; CFE_AUTOCOLOR gives
-// kAutoColour.
-inline constexpr COLORREF kAutoColour = 0xFFFFFFFF;
-inline COLORREF ColourOf(HWND edit, LONG first, LONG last)
-{
-    CHARRANGE range{first, last};
-    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    CHARFORMATA format{};
-    format.cbSize = sizeof format;
-    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    if (format.dwEffects & CFE_AUTOCOLOR)
-        return kAutoColour;
-    return format.crTextColor;
-}
-
 } // namespace vlm::test
