@@ -8,6 +8,7 @@
 #include "framework/CWinApp.h"
 #include "support/DialogText.h"
 #include "support/NtfsVolume.h"
+#include "support/QtInput.h"
 #include "support/QtPump.h"
 #include "vlm_platform.h"
 #include "vlm_qt.h"

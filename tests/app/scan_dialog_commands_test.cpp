@@ -120,12 +120,8 @@ void PressKeyIn(HWND dialog, int id, int key)
 {
     const HWND focus = GetDlgItem(dialog, id);
     SetFocus(focus);
-    QWidget* widget = vlm::qt::WindowWidget(focus);
-    ASSERT_NE(widget, nullptr);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
+    ASSERT_NE(vlm::qt::WindowWidget(focus), nullptr);
+    PressKey(focus, key);
 }
 
 void Select(HWND edit, LONG first, LONG last)

@@ -1,6 +1,7 @@
 // CreateFileA's writing dispositions and the last error each leaves, ReadFile and WriteFile at
 // an offset: what the Linux layer must answer as Windows does.
 #include "file_support.h"
+#include "support/ScopedHandle.h"
 
 #include "winapi.h"
 
@@ -10,25 +11,12 @@
 #include <string>
 #include <utility>
 
+using vlm::test::Handle;
 using vlm::test::ReadWholeFile;
 using vlm::test::ScratchFolder;
 using vlm::test::WriteWholeFile;
 
 namespace {
-
-// Closes on scope exit, so a failed assertion leaks no handle.
-struct Handle {
-    HANDLE value;
-    explicit Handle(HANDLE h) : value(h) {}
-    ~Handle()
-    {
-        if (value != INVALID_HANDLE_VALUE)
-            CloseHandle(value);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool Valid() const { return value != INVALID_HANDLE_VALUE; }
-};
 
 HANDLE Open(const std::string& path, DWORD access, DWORD disposition)
 {

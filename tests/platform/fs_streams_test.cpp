@@ -2,6 +2,7 @@
 // engine walks, whole and within the caller's buffer.
 #include "fs_support.h"
 #include "support/NtfsVolume.h"
+#include "support/ScopedHandle.h"
 
 #include "winapi.h"
 
@@ -130,20 +131,6 @@ HANDLE Open(const std::string& name, DWORD access = GENERIC_READ, DWORD disposit
 {
     return CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags, nullptr);
 }
-
-// Closes on scope exit, so a failed assertion leaks nothing that keeps the volume busy.
-struct Handle {
-    HANDLE value;
-    explicit Handle(HANDLE h) : value(h) {}
-    ~Handle()
-    {
-        if (value != INVALID_HANDLE_VALUE)
-            CloseHandle(value);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool Valid() const { return value != INVALID_HANDLE_VALUE; }
-};
 
 class StreamsTest : public ::testing::Test {
 protected:

@@ -32,15 +32,6 @@ SIZE ExpectedBaseUnits(HWND dialog)
     return SIZE{(width / 26 + 1) / 2, metrics.height()};
 }
 
-QRect InClient(HWND dialog, HWND control)
-{
-    RECT r{};
-    GetWindowRect(control, &r);
-    POINT topLeft{r.left, r.top};
-    ScreenToClient(dialog, &topLeft);
-    return QRect(topLeft.x, topLeft.y, r.right - r.left, r.bottom - r.top);
-}
-
 TEST(Dialog, ScanDialogControlsSitWhereTheTemplatePutsThem)
 {
     TestDialog dialog(IDD_SCAN_DIALOG);
@@ -169,16 +160,6 @@ TEST(Dialog, ButtonsReportClicksToTheDialog)
     }
     EXPECT_EQ(commands[2].id, IDC_STOP);
     EXPECT_TRUE(vlm::qt::WindowWidget(dialog.Item(IDC_STOP))->isEnabled());
-}
-
-// Keys reach the dialog manager through the widget that has the focus.
-void PressKey(HWND focus, int key)
-{
-    QWidget* widget = vlm::qt::WindowWidget(focus);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
 }
 
 TEST(Dialog, KeysAndTheCloseBoxBecomeCommands)

@@ -156,27 +156,6 @@ END_MESSAGE_MAP()
 
 using CScanTestDlg = CWhileOpen<CScanDialogBase>;
 
-// Keys reach the dialog manager through the widget that has the focus.
-void PressKey(HWND focus, int key)
-{
-    QWidget* widget = vlm::qt::WindowWidget(focus);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
-}
-
-void Click(HWND control)
-{
-    QWidget* widget = vlm::qt::WindowWidget(control);
-    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-    const QPointF global = widget->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
-}
-
 class FrameworkDialog : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(vlm::qt::Initialize()); }
@@ -363,7 +342,7 @@ TEST_F(FrameworkDialog, TheLinkLabelChoosesItsColoursAndTakesItsClicksItself)
             for (int x = topLeft.x; x < topLeft.x + label.Width(); ++x)
                 blue += shown.pixel(x, y) == qRgb(0, 0, 255);
         // Now a click is the label's own.
-        Click(d.m_webLink.m_hWnd);
+        MouseClick(d.m_webLink.m_hWnd);
     };
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_GT(blue, 30) << "drawn in the colour the label chose";

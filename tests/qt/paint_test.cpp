@@ -57,15 +57,6 @@ QImage GrabClient(HWND dialog)
     return vlm::qt::ClientWidget(dialog)->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-QRect InClient(HWND dialog, HWND control)
-{
-    RECT r{};
-    GetWindowRect(control, &r);
-    POINT topLeft{r.left, r.top};
-    ScreenToClient(dialog, &topLeft);
-    return QRect(topLeft.x, topLeft.y, r.right - r.left, r.bottom - r.top);
-}
-
 TEST(Paint, TheLogoIsCopiedToTheTopRightWithTheButtonColoursMappedIn)
 {
     const QImage source = LogoFromResource();
@@ -211,17 +202,6 @@ TEST(Paint, AnIconStaticIsStillAskedForItsColours)
     EXPECT_NE(std::find(asked.begin(), asked.end(), icon), asked.end());
 }
 
-void Click(HWND control)
-{
-    QWidget* widget = vlm::qt::WindowWidget(control);
-    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-    const QPointF global = widget->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
-}
-
 TEST(Paint, AStaticReportsClicksOnlyWithSsNotifyAndOtherwiseLetsThemThrough)
 {
     std::vector<std::pair<WORD, HWND>> notices;
@@ -234,14 +214,14 @@ TEST(Paint, AStaticReportsClicksOnlyWithSsNotifyAndOtherwiseLetsThemThrough)
         return std::nullopt;
     });
     const HWND link = dialog.Item(IDC_WEBLINK);
-    Click(link);
+    MouseClick(link);
     EXPECT_TRUE(notices.empty());
     ASSERT_EQ(clicksOnDialog.size(), 1u) << "the click belongs to the dialog beneath";
     const QRect label = InClient(dialog.Window(), link);
     EXPECT_EQ(clicksOnDialog[0].x, label.center().x() + (label.width() % 2 == 0 ? 1 : 0));
 
     SetWindowLongPtrA(link, GWL_STYLE, GetWindowLongPtrA(link, GWL_STYLE) | SS_NOTIFY);
-    Click(link);
+    MouseClick(link);
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].first, STN_CLICKED);
     EXPECT_EQ(notices[0].second, link);

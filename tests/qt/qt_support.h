@@ -3,6 +3,7 @@
 #pragma once
 
 #include "resource.h"
+#include "support/QtInput.h"
 #include "support/QtPump.h"
 #include "vlm_qt.h"
 #include "winapi.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QTimer>
+#include <QRect>
 #include <QWidget>
 
 #include <chrono>
@@ -101,6 +103,16 @@ inline QImage Grab(HWND window)
 {
     QWidget* widget = vlm::qt::WindowWidget(window);
     return widget ? widget->grab().toImage().convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+// Where `control` lies in `dialog`'s client area, in pixels.
+inline QRect InClient(HWND dialog, HWND control)
+{
+    RECT r{};
+    GetWindowRect(control, &r);
+    POINT topLeft{r.left, r.top};
+    ScreenToClient(dialog, &topLeft);
+    return QRect(topLeft.x, topLeft.y, r.right - r.left, r.bottom - r.top);
 }
 
 } // namespace vlm::test
