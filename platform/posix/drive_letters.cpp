@@ -127,12 +127,17 @@ DWORD PresentDriveMask()
 
 std::optional<Drive> LookupDrive(char letter)
 {
+    RefreshDrives();
+    return KnownDrive(letter);
+}
+
+std::optional<Drive> KnownDrive(char letter)
+{
     const int upper = std::toupper(static_cast<unsigned char>(letter));
     if (upper < 'A' || upper > 'Z')
         return std::nullopt;
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
-    RefreshLocked(registry);
     return registry.drives[upper - 'A'];
 }
 

@@ -25,6 +25,8 @@ bool RefreshDrives();
 DWORD PresentDriveMask();
 // The drive a letter stands for (any case), refreshing first; nullopt for a letter never given.
 std::optional<Drive> LookupDrive(char letter);
+// The same as of the last refresh, without reading the mount table again.
+std::optional<Drive> KnownDrive(char letter);
 // The drive holding an absolute, normalised POSIX path: the mount with the longest mount-point
 // prefix, if that mount has a letter and is present. Refreshes first.
 std::optional<Drive> DriveForPosixPath(const std::string& path);

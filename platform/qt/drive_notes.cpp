@@ -39,7 +39,9 @@ QString DriveNote(const std::string& itemText)
 {
     std::vector<std::pair<char, QString>> found;
     for (const char letter : DriveNames(itemText)) {
-        if (auto drive = posix::LookupDrive(letter); drive && drive->letter)
+        // The letters in a list's items came from the layer itself, so they are known: the mount
+        // table need not be read again for each item shown.
+        if (auto drive = posix::KnownDrive(letter); drive && drive->letter)
             found.emplace_back(letter, WhereIs(*drive));
     }
     if (found.empty())

@@ -33,7 +33,6 @@ public:
     QTextCharFormat defaultFormat;
     bool hideSelection = false;
     DWORD eventMask = 0;
-    DWORD options = 0; // ECO_*, from the styles the control was made with
     LONG limit = 0;
 
     void FontChanged() override
@@ -396,6 +395,31 @@ void CopySelection(const QTextEdit& edit)
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
+// The options that are styles of the same bits (ECO_READONLY is ES_READONLY, ...); a multi-line
+// control also scrolls by itself vertically, as the system's does.
+constexpr DWORD kOptionStyles = ECO_AUTOVSCROLL | ECO_AUTOHSCROLL | ECO_NOHIDESEL | ECO_READONLY | ECO_WANTRETURN |
+                                ECO_SAVESEL | ECO_SELECTIONBAR;
+
+DWORD OptionsOf(DWORD style)
+{
+    return (style & kOptionStyles) | ((style & ES_MULTILINE) ? ECO_AUTOVSCROLL : 0);
+}
+
+// Read-only for the person, who can still select and copy; the program writes on.
+void ShowReadOnly(QTextEdit& edit, bool readOnly)
+{
+    edit.setReadOnly(readOnly);
+    edit.setTextInteractionFlags(readOnly ? (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)
+                                          : Qt::TextEditorInteraction);
+}
+
+void SetReadOnly(HWND window, QTextEdit& edit, bool readOnly)
+{
+    const DWORD style = StyleOf(window);
+    SetWindowLongPtrA(window, GWL_STYLE, readOnly ? (style | ES_READONLY) : (style & ~ES_READONLY));
+    ShowReadOnly(edit, readOnly);
+}
+
 bool CreateRichEdit(HWND window, const CREATESTRUCTA& create)
 {
     if (!EnsureGui() || !OnGuiThread())
@@ -407,9 +431,7 @@ bool CreateRichEdit(HWND window, const CREATESTRUCTA& create)
     edit->setUndoRedoEnabled(false);
     edit->setContextMenuPolicy(Qt::NoContextMenu);
     edit->setTabChangesFocus(true); // Tab moves on through the dialog, as in a dialog's edit
-    edit->setReadOnly((style & ES_READONLY) != 0);
-    edit->setTextInteractionFlags((style & ES_READONLY) ? (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)
-                                                        : Qt::TextEditorInteraction);
+    ShowReadOnly(*edit, (style & ES_READONLY) != 0);
     // Lines are as long as they are written (ES_AUTOHSCROLL); without it they wrap at the edge.
     edit->setLineWrapMode((style & ES_AUTOHSCROLL) || !(style & ES_MULTILINE) ? QTextEdit::NoWrap
                                                                              : QTextEdit::WidgetWidth);
@@ -422,11 +444,6 @@ bool CreateRichEdit(HWND window, const CREATESTRUCTA& create)
     edit->horizontalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     edit->setFrameShape((style & WS_BORDER) || (create.dwExStyle & WS_EX_CLIENTEDGE) ? QFrame::StyledPanel
                                                                                      : QFrame::NoFrame);
-    // A multi-line control scrolls by itself vertically, as the system's does.
-    face->options = ((style & ES_READONLY) ? ECO_READONLY : 0) | ((style & ES_AUTOHSCROLL) ? ECO_AUTOHSCROLL : 0) |
-                    ((style & (ES_AUTOVSCROLL | ES_MULTILINE)) ? ECO_AUTOVSCROLL : 0) |
-                    ((style & ES_NOHIDESEL) ? ECO_NOHIDESEL : 0) | ((style & ES_WANTRETURN) ? ECO_WANTRETURN : 0) |
-                    ((style & ES_SAVESEL) ? ECO_SAVESEL : 0) | ((style & ES_SELECTIONBAR) ? ECO_SELECTIONBAR : 0);
     face->widget = edit;
     face->text.clear();
     AttachFace(face, create);
@@ -589,21 +606,20 @@ LRESULT CALLBACK RichEditProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return out->dwMask;
     }
     case EM_GETOPTIONS:
-        return face->options;
+        return OptionsOf(StyleOf(window));
     case EM_SETOPTIONS: {
         const DWORD value = static_cast<DWORD>(lParam);
+        DWORD options = OptionsOf(StyleOf(window));
         switch (wParam) {
-        case ECOOP_SET: face->options = value; break;
-        case ECOOP_OR: face->options |= value; break;
-        case ECOOP_AND: face->options &= value; break;
-        case ECOOP_XOR: face->options ^= value; break;
-        default: return face->options;
+        case ECOOP_SET: options = value; break;
+        case ECOOP_OR: options |= value; break;
+        case ECOOP_AND: options &= value; break;
+        case ECOOP_XOR: options ^= value; break;
+        default: return options;
         }
-        // Read-only is both an option and a style; the rest are kept as asked.
-        const bool readOnly = (face->options & ECO_READONLY) != 0;
-        edit->setReadOnly(readOnly);
-        SetWindowLongPtrA(window, GWL_STYLE, readOnly ? (StyleOf(window) | ES_READONLY) : (StyleOf(window) & ~ES_READONLY));
-        return face->options;
+        SetReadOnly(window, *edit, (options & ECO_READONLY) != 0);
+        SetWindowLongPtrA(window, GWL_STYLE, (StyleOf(window) & ~kOptionStyles) | (options & kOptionStyles));
+        return OptionsOf(StyleOf(window));
     }
     case EM_HIDESELECTION: {
         face->hideSelection = wParam != 0;
@@ -611,7 +627,6 @@ LRESULT CALLBACK RichEditProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (lParam) {
             const DWORD style = StyleOf(window);
             SetWindowLongPtrA(window, GWL_STYLE, face->hideSelection ? (style & ~ES_NOHIDESEL) : (style | ES_NOHIDESEL));
-            face->options = face->hideSelection ? (face->options & ~ECO_NOHIDESEL) : (face->options | ECO_NOHIDESEL);
         }
         return 0;
     }
@@ -644,14 +659,9 @@ LRESULT CALLBACK RichEditProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (!(StyleOf(window) & ES_READONLY))
             ReplaceSelection(*face, QGuiApplication::clipboard()->text());
         return 0;
-    case EM_SETREADONLY: {
-        const DWORD style = StyleOf(window);
-        SetWindowLongPtrA(window, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~ES_READONLY));
-        edit->setReadOnly(wParam != 0);
-        edit->setTextInteractionFlags(wParam ? (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard)
-                                             : Qt::TextEditorInteraction);
+    case EM_SETREADONLY:
+        SetReadOnly(window, *edit, wParam != 0);
         return TRUE;
-    }
     case EM_SETEVENTMASK:
         return static_cast<LRESULT>(std::exchange(face->eventMask, static_cast<DWORD>(lParam)));
     case EM_GETEVENTMASK:
