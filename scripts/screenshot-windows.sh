@@ -16,7 +16,7 @@ exe="$top/build/windows/bin/velmora.exe"
 
 . "$top/scripts/find-wine.sh"
 find_wine || exit 1
-for tool in Xvfb xwd xdotool; do
+for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
 export PATH="$(dirname "$wine"):$PATH"
@@ -29,29 +29,17 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset WAYLAND_DISPLAY
 
-xvfb_pid=""
+. "$top/scripts/xvfb-screen.sh"
 app_pid=""
 finish() {
   [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
   "$wineserver" -k >/dev/null 2>&1 || true
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  rm -f "$work/shot.xwd" "$work/display"
+  stop_screen
+  rm -rf "$work/screen"
 }
 trap finish EXIT
 
-# The screen: a free display number, found by Xvfb itself.
-: >"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
+start_screen "$work/screen" || exit 1
 
 # The prefix, with its desktop on this screen.
 mkdir -p "$WINEPREFIX"
@@ -77,7 +65,7 @@ ln -sfn "$demo" "$WINEPREFIX/dosdevices/d:"
 app_pid=$!
 
 # Waits until the program shows at least N windows; prints their ids.
-wait_for_windows() {
+wait_for_exe_windows() {
   local count=$1 ids
   for _ in $(seq 300); do
     ids=$(xdotool search --onlyvisible --classname 'velmora.exe' 2>/dev/null || true)
@@ -89,7 +77,7 @@ wait_for_windows() {
   done
   return 1
 }
-dialog=$(wait_for_windows 1 | head -n1) || { echo "velmora.exe showed no window" >&2; cat "$work/velmora.log" >&2; exit 1; }
+dialog=$(wait_for_exe_windows 1 | head -n1) || { echo "velmora.exe showed no window" >&2; cat "$work/velmora.log" >&2; exit 1; }
 sleep 1 # its first paint
 xdotool windowfocus "$dialog"
 
@@ -101,8 +89,8 @@ xdotool key Down Down
 xdotool key Tab
 xdotool key space
 # The summary box ends the scan; Enter dismisses it.
-if ! windows=$(wait_for_windows 2); then
-  xwd -root -silent >"$work/shot.xwd" && python3 scripts/xwd2png.py "$work/shot.xwd" "$work/failed.png" || true
+if ! windows=$(wait_for_exe_windows 2); then
+  python3 scripts/xwd2png.py "$screen_dir/Xvfb_screen0" "$work/failed.png" || true
   echo "no summary box appeared (the screen then: $work/failed.png)" >&2
   exit 1
 fi
@@ -121,8 +109,6 @@ xdotool mousemove 1000 700
 
 # The dialog is where Wine put it (top left). No window manager runs on this screen, so, as in the
 # Linux shot, the dialog has no frame or caption bar; the shot is the screen cut to the dialog.
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
-xwd -root -silent >"$work/shot.xwd"
 mkdir -p "$(dirname "$out")"
-python3 scripts/xwd2png.py "$work/shot.xwd" "$out" --crop "$X,$Y,$WIDTH,$HEIGHT"
+take_shot "$dialog" "$out"
 echo "wrote $out"

@@ -35,16 +35,10 @@ clear_test_trees() {
 }
 # Our prefix's server only; it also holds the drive letters the tests define.
 stop_wineserver() { "$wineserver" -k >/dev/null 2>&1 || true; }
-xvfb_pid=""
-stop_display() {
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-}
+. "$top/scripts/xvfb-screen.sh"
 finish() {
   stop_wineserver
-  stop_display
+  stop_screen
   clear_test_trees
 }
 trap finish EXIT
@@ -56,21 +50,9 @@ if ! command -v Xvfb >/dev/null; then
   echo "Xvfb is not installed (scripts/install-deps.sh installs it)" >&2
   exit 1
 fi
-displayfile=$(mktemp "${TMPDIR:-/tmp}/vlm-xvfb-XXXXXX")
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$displayfile" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-display_number=$(tr -dc '0-9' <"$displayfile")
-rm -f "$displayfile"
-if [ -z "$display_number" ]; then
-  echo "Xvfb did not start" >&2
-  exit 1
-fi
-export VLM_GUI_DISPLAY=":$display_number"
+start_screen "$build/xvfb" || exit 1
+export VLM_GUI_DISPLAY=$DISPLAY
+unset DISPLAY
 # Where the Linux build's window tests wrote their dialogs' layout (qt_tests, LayoutFile), for
 # the comparison with the real dialogs; a missing file makes that test skip, saying so.
 export VLM_LINUX_DIALOG_LAYOUT=${VLM_LINUX_DIALOG_LAYOUT:-$top/build/release/tests/dialog-layout.txt}

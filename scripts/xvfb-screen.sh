@@ -16,6 +16,7 @@ start_screen() {
   screen_dir=$dir
   for _ in $(seq 100); do
     [ -s "$dir/display" ] && break
+    kill -0 "$screen_pid" 2>/dev/null || break
     sleep 0.1
   done
   if [ ! -s "$dir/display" ]; then
@@ -23,7 +24,7 @@ start_screen() {
     cat "$dir/xvfb.log" >&2
     return 1
   fi
-  export DISPLAY=":$(tr -d '\n' <"$dir/display")"
+  export DISPLAY=":$(tr -dc '0-9' <"$dir/display")"
 }
 
 stop_screen() {
